@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QFont>
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+namespace td {
+
+// The icon of a message box; it also decides the box's sound on the desktop.
+enum class BoxIcon { None, Information, Warning, Critical, Question };
+
+// The button sets of the message boxes the program shows.
+enum class BoxButtons { Ok, OkCancel, YesNo, YesNoCancel };
+
+// Which button closed a message box.
+enum class BoxAnswer { Ok, Cancel, Yes, No };
+
+// Every message box, file, folder and font dialog and every beep goes through this seam, so
+// tests can answer them without a modal window ever blocking.
+class Dialogs {
+  public:
+    Dialogs() = default;
+    Dialogs(const Dialogs&) = delete;
+    Dialogs& operator=(const Dialogs&) = delete;
+    virtual ~Dialogs() = default;
+
+    // Shows a modal message box and returns the button that closed it; an empty caption means
+    // the application title.
+    virtual BoxAnswer messageBox(QWidget* parent, BoxIcon icon, const QString& text,
+                                 BoxButtons buttons, const QString& caption = {}) = 0;
+    // Sounds the default beep.
+    virtual void beep() = 0;
+    // Asks for an existing file to open; empty when cancelled.
+    virtual QString openFileName(QWidget* parent, const QString& title, const QString& folder,
+                                 const QString& filter) = 0;
+    // Asks for an existing folder; empty when cancelled.
+    virtual QString existingFolder(QWidget* parent, const QString& title,
+                                   const QString& folder) = 0;
+    // Asks for a font, starting from the given one; nothing when cancelled.
+    virtual std::optional<QFont> font(QWidget* parent, const QFont& initial,
+                                      const QString& title) = 0;
+};
+
+// The desktop's dialogs: QMessageBox with the application title as caption, QFileDialog,
+// QFontDialog and the application beep.
+class QtDialogs final : public Dialogs {
+  public:
+    BoxAnswer messageBox(QWidget* parent, BoxIcon icon, const QString& text, BoxButtons buttons,
+                         const QString& caption = {}) override;
+    void beep() override;
+    QString openFileName(QWidget* parent, const QString& title, const QString& folder,
+                         const QString& filter) override;
+    QString existingFolder(QWidget* parent, const QString& title, const QString& folder) override;
+    std::optional<QFont> font(QWidget* parent, const QFont& initial, const QString& title) override;
+};
+
+// Texts of the system break lines with "\n\r"; the box on screen shows that pair as one break.
+QString displayText(const QString& text);
+
+}  // namespace td

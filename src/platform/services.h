@@ -1,0 +1,17 @@
+#pragma once
+
+namespace td {
+
+class Dialogs;
+class LibraryLoader;
+class WindowSet;
+
+// The operating-system services a window may need, handed to it when it is created.
+// A null member is a service the caller does not provide.
+struct Services {
+    Dialogs* dialogs = nullptr;
+    LibraryLoader* libraries = nullptr;
+    WindowSet* windows = nullptr;
+};
+
+}  // namespace td

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QWidget>
+
+#include "platform/services.h"
+
+// Created hidden at start-up; its content comes with the window's own feature.
+class TForm1 : public QWidget {
+    Q_OBJECT
+  public:
+    explicit TForm1(td::Services& services, QWidget* parent = nullptr) : QWidget(parent) {
+        Q_UNUSED(services);
+        setObjectName(QStringLiteral("TForm1"));
+    }
+};
