@@ -4,6 +4,11 @@ namespace td {
 
 class Dialogs;
 class LibraryLoader;
+class ProfileFiles;
+class Registry;
+class Shell;
+class Shortcuts;
+class TempFiles;
 class WindowSet;
 
 // The operating-system services a window may need, handed to it when it is created.
@@ -12,6 +17,11 @@ struct Services {
     Dialogs* dialogs = nullptr;
     LibraryLoader* libraries = nullptr;
     WindowSet* windows = nullptr;
+    Registry* registry = nullptr;
+    ProfileFiles* profiles = nullptr;
+    TempFiles* tempFiles = nullptr;
+    Shell* shell = nullptr;
+    Shortcuts* shortcuts = nullptr;
 };
 
 }  // namespace td

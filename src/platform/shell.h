@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace td {
+
+// Starting programs and opening documents. Nothing is waited for.
+class Shell {
+  public:
+    Shell() = default;
+    Shell(const Shell&) = delete;
+    Shell& operator=(const Shell&) = delete;
+    virtual ~Shell() = default;
+
+    // Starts `target` detached with `arguments` in `workingFolder` (empty: the current one).
+    // An executable file or a command on the search path is run; any other existing file is
+    // opened with the desktop's handler for it. False when nothing could be started.
+    virtual bool start(const QString& target, const QStringList& arguments,
+                       const QString& workingFolder = {}) = 0;
+    // Opens a document or folder with the desktop's handler (xdg-open).
+    virtual bool openDocument(const QString& path) = 0;
+};
+
+// Starts real processes.
+class DesktopShell final : public Shell {
+  public:
+    bool start(const QString& target, const QStringList& arguments,
+               const QString& workingFolder = {}) override;
+    bool openDocument(const QString& path) override;
+};
+
+// Records what would be started, for tests.
+class RecordingShell final : public Shell {
+  public:
+    struct Call {
+        QString target;
+        QStringList arguments;
+        QString workingFolder;
+        bool document = false;  // true for openDocument
+    };
+
+    bool start(const QString& target, const QStringList& arguments,
+               const QString& workingFolder = {}) override;
+    bool openDocument(const QString& path) override;
+
+    // What was asked for, in order.
+    const QList<Call>& calls() const { return m_calls; }
+    // The answer every later call gives.
+    void setResult(bool result) { m_result = result; }
+
+  private:
+    QList<Call> m_calls;
+    bool m_result = true;
+};
+
+}  // namespace td
