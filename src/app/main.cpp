@@ -10,6 +10,8 @@
 #include "app/startup.h"
 #include "platform/application.h"
 #include "platform/dialogs.h"
+#include "platform/drives.h"
+#include "platform/fonttable.h"
 #include "platform/library.h"
 #include "platform/services.h"
 #include "platform/windowset.h"
@@ -77,6 +79,10 @@ int main(int argc, char** argv) {
     services.dialogs = &dialogs;
     services.libraries = &libraries;
     services.windows = &windows;
+    td::LinuxDrives drives;
+    services.drives = &drives;
+    td::QtFontTable fonts;
+    services.fonts = &fonts;
     td::createWindows(classes, services, windows);
 
     QSocketNotifier terminationNotifier(g_signalPipe[0], QSocketNotifier::Read);

@@ -3,6 +3,8 @@
 namespace td {
 
 class Dialogs;
+class Drives;
+class FontTable;
 class LibraryLoader;
 class ProfileFiles;
 class Registry;
@@ -22,6 +24,8 @@ struct Services {
     TempFiles* tempFiles = nullptr;
     Shell* shell = nullptr;
     Shortcuts* shortcuts = nullptr;
+    Drives* drives = nullptr;
+    FontTable* fonts = nullptr;
 };
 
 }  // namespace td

@@ -1,0 +1,651 @@
+#include "platform/fonttable.h"
+
+#include <fontconfig/fontconfig.h>
+#include <sys/stat.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QHash>
+#include <QPainter>
+#include <QRawFont>
+#include <QtEndian>
+#include <algorithm>
+#include <list>
+
+namespace td {
+
+namespace {
+
+// Identity of a file's contents as far as the cache cares: archives extract different fonts
+// under the same temporary name, so the path alone is not enough.
+struct FileStamp {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    qint64 modifiedNs = 0;
+    qint64 changedNs = 0;
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+
+std::optional<FileStamp> stampOf(const QString& path) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return std::nullopt;
+    }
+    FileStamp stamp;
+    stamp.device = info.st_dev;
+    stamp.inode = info.st_ino;
+    stamp.size = info.st_size;
+    stamp.modifiedNs = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    stamp.changedNs = qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
+    return stamp;
+}
+
+// The names of one face as Windows knows them: family (name 1), subfamily (2), full name (4),
+// and the typographic family (16) some fonts group their faces under.
+struct FaceNames {
+    QString family;
+    QString subfamily;
+    QString fullName;
+    QString typographicFamily;
+};
+
+// Reads the name table, every offset checked against the table's size. Windows-platform
+// English names win over other Windows names, then Unicode-platform, then Macintosh names.
+FaceNames readNameTable(const QByteArray& table) {
+    FaceNames names;
+    const auto* data = reinterpret_cast<const uchar*>(table.constData());
+    const qsizetype size = table.size();
+    if (size < 6) {
+        return names;
+    }
+    const int count = qFromBigEndian<quint16>(data + 2);
+    const int storage = qFromBigEndian<quint16>(data + 4);
+    int rank[17] = {};
+    for (int i = 0; i < count; ++i) {
+        const qsizetype record = 6 + qsizetype(i) * 12;
+        if (record + 12 > size) {
+            break;
+        }
+        const int platform = qFromBigEndian<quint16>(data + record);
+        const int encoding = qFromBigEndian<quint16>(data + record + 2);
+        const int language = qFromBigEndian<quint16>(data + record + 4);
+        const int nameId = qFromBigEndian<quint16>(data + record + 6);
+        const int length = qFromBigEndian<quint16>(data + record + 8);
+        const qsizetype offset = storage + qsizetype(qFromBigEndian<quint16>(data + record + 10));
+        if (nameId != 1 && nameId != 2 && nameId != 4 && nameId != 16) {
+            continue;
+        }
+        if (offset + length > size || length == 0) {
+            continue;
+        }
+        int thisRank = 0;
+        QString text;
+        if (platform == 3 || platform == 0) {
+            thisRank = platform == 3 ? (language == 0x409 ? 4 : 3) : 2;
+            QString decoded;
+            for (int k = 0; k + 1 < length; k += 2) {
+                decoded.append(QChar(qFromBigEndian<quint16>(data + offset + k)));
+            }
+            text = decoded;
+        } else if (platform == 1 && encoding == 0) {
+            thisRank = 1;
+            text = QString::fromLatin1(reinterpret_cast<const char*>(data + offset), length);
+        } else {
+            continue;
+        }
+        text = text.trimmed();
+        if (text.isEmpty() || thisRank <= rank[nameId]) {
+            continue;
+        }
+        rank[nameId] = thisRank;
+        switch (nameId) {
+            case 1:
+                names.family = text;
+                break;
+            case 2:
+                names.subfamily = text;
+                break;
+            case 4:
+                names.fullName = text;
+                break;
+            default:
+                names.typographicFamily = text;
+        }
+    }
+    return names;
+}
+
+}  // namespace
+
+// One font file read into memory, shared by the table's cache and the fonts drawn from it.
+struct LoadedFile {
+    QString key;
+    FileStamp stamp;
+    QByteArray data;
+    QRawFont raw;  // loaded once; other sizes are clones that share the face
+    FaceNames names;
+    bool bold = false;
+    bool italic = false;
+    bool active = false;
+    int appFontId = -1;  // Qt application font registered for font(), while active
+    quint64 lastUse = 0;
+    mutable QHash<int, QRawFont> sizes;
+
+    QRawFont atSize(int pixelSize) const {
+        auto it = sizes.constFind(pixelSize);
+        if (it != sizes.constEnd()) {
+            return *it;
+        }
+        QRawFont sized = raw;
+        sized.setPixelSize(pixelSize);
+        sizes.insert(pixelSize, sized);
+        return sized;
+    }
+
+    bool hasName(const QString& name) const {
+        return names.family.compare(name, Qt::CaseInsensitive) == 0 ||
+               names.typographicFamily.compare(name, Qt::CaseInsensitive) == 0 ||
+               (names.family.isEmpty() && raw.familyName().compare(name, Qt::CaseInsensitive) == 0);
+    }
+    bool hasFullName(const QString& name) const {
+        return names.fullName.compare(name, Qt::CaseInsensitive) == 0;
+    }
+};
+
+struct DrawingFont::Data {
+    FontSource source = FontSource::None;
+    QString family;
+    QString fullName;
+    QString filePath;
+    int pixelSize = 0;
+    FontStyle style;
+    // An active file draws from its own outlines.
+    std::shared_ptr<LoadedFile> file;
+    QRawFont raw;
+    bool emboldenStroke = false;
+    bool slant = false;
+    // Everything else draws with Qt's font matching.
+    QFont qfont;
+    qreal ascent = 0;
+    qreal descent = 0;
+};
+
+DrawingFont::DrawingFont() = default;
+DrawingFont::~DrawingFont() = default;
+DrawingFont::DrawingFont(const DrawingFont&) = default;
+DrawingFont& DrawingFont::operator=(const DrawingFont&) = default;
+DrawingFont::DrawingFont(std::shared_ptr<const Data> data) : m_data(std::move(data)) {}
+
+bool DrawingFont::isValid() const {
+    return m_data && m_data->source != FontSource::None;
+}
+FontSource DrawingFont::source() const {
+    return m_data ? m_data->source : FontSource::None;
+}
+QString DrawingFont::family() const {
+    return m_data ? m_data->family : QString();
+}
+QString DrawingFont::fullName() const {
+    return m_data ? m_data->fullName : QString();
+}
+QString DrawingFont::filePath() const {
+    return m_data ? m_data->filePath : QString();
+}
+int DrawingFont::pixelSize() const {
+    return m_data ? m_data->pixelSize : 0;
+}
+FontStyle DrawingFont::style() const {
+    return m_data ? m_data->style : FontStyle{};
+}
+qreal DrawingFont::ascent() const {
+    return m_data ? m_data->ascent : 0;
+}
+qreal DrawingFont::descent() const {
+    return m_data ? m_data->descent : 0;
+}
+qreal DrawingFont::height() const {
+    return ascent() + descent();
+}
+
+namespace {
+
+constexpr qreal kSlant = 0.2;  // the shear of an oblique drawn for a file without an italic
+
+QGlyphRun glyphRunFor(const QRawFont& raw, const QString& text, qreal* advance) {
+    const QList<quint32> glyphs = raw.glyphIndexesForString(text);
+    const QList<QPointF> advances = raw.advancesForGlyphIndexes(glyphs, QRawFont::KernedAdvances);
+    QList<QPointF> positions;
+    positions.reserve(glyphs.size());
+    QPointF pen;
+    for (const QPointF& step : advances) {
+        positions.append(pen);
+        pen += step;
+    }
+    if (advance) {
+        *advance = pen.x();
+    }
+    QGlyphRun run;
+    run.setRawFont(raw);
+    run.setGlyphIndexes(glyphs);
+    run.setPositions(positions);
+    return run;
+}
+
+qreal emboldenOffset(int pixelSize) {
+    return std::max<qreal>(1.0, pixelSize / 24.0);
+}
+
+}  // namespace
+
+qreal DrawingFont::horizontalAdvance(const QString& text) const {
+    if (!m_data || text.isEmpty()) {
+        return 0;
+    }
+    if (m_data->file) {
+        qreal advance = 0;
+        glyphRunFor(m_data->raw, text, &advance);
+        return advance + (m_data->emboldenStroke ? emboldenOffset(m_data->pixelSize) : 0);
+    }
+    return QFontMetricsF(m_data->qfont).horizontalAdvance(text);
+}
+
+void DrawingFont::drawText(QPainter& painter, const QPointF& baseline, const QString& text) const {
+    if (!m_data || text.isEmpty()) {
+        return;
+    }
+    if (!m_data->file) {
+        painter.setFont(m_data->qfont);
+        painter.drawText(baseline, text);
+        return;
+    }
+    qreal advance = 0;
+    const QGlyphRun run = glyphRunFor(m_data->raw, text, &advance);
+    painter.save();
+    painter.translate(baseline);
+    if (m_data->slant) {
+        painter.setTransform(QTransform().shear(-kSlant, 0), true);
+    }
+    painter.drawGlyphRun(QPointF(), run);
+    if (m_data->emboldenStroke) {
+        painter.drawGlyphRun(QPointF(emboldenOffset(m_data->pixelSize), 0), run);
+    }
+    if (m_data->style.underline || m_data->style.strikeOut) {
+        const qreal thickness = std::max<qreal>(1.0, m_data->raw.lineThickness());
+        const QColor colour = painter.pen().color();
+        if (m_data->style.underline) {
+            painter.fillRect(QRectF(0, m_data->raw.underlinePosition(), advance, thickness),
+                             colour);
+        }
+        if (m_data->style.strikeOut) {
+            const qreal middle = -m_data->raw.xHeight() / 2;
+            painter.fillRect(QRectF(0, middle - thickness / 2, advance, thickness), colour);
+        }
+    }
+    painter.restore();
+}
+
+void DrawingFont::drawTextAt(QPainter& painter, const QPointF& topLeft, const QString& text) const {
+    drawText(painter, topLeft + QPointF(0, ascent()), text);
+}
+
+QFont DrawingFont::font() const {
+    if (!m_data) {
+        return QFont();
+    }
+    if (!m_data->file) {
+        return m_data->qfont;
+    }
+    LoadedFile& file = *m_data->file;
+    QFont result;
+    result.setPixelSize(std::max(1, m_data->pixelSize));
+    result.setBold(m_data->style.bold);
+    result.setItalic(m_data->style.italic);
+    result.setUnderline(m_data->style.underline);
+    result.setStrikeOut(m_data->style.strikeOut);
+    // Only an active file may be registered: the table unregisters it when it is deactivated.
+    if (file.active && file.appFontId < 0) {
+        file.appFontId = QFontDatabase::addApplicationFontFromData(file.data);
+    }
+    const QStringList families = file.active && file.appFontId >= 0
+                                     ? QFontDatabase::applicationFontFamilies(file.appFontId)
+                                     : QStringList();
+    result.setFamilies({families.isEmpty() ? m_data->family : families.first()});
+    return result;
+}
+
+QString fontTableKey(const QString& path) {
+    if (path.isEmpty()) {
+        return {};
+    }
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+namespace {
+
+// What fontconfig says about a face name that no active file has.
+struct InstalledMatch {
+    FontSource source = FontSource::None;
+    QString family;
+    QString styleName;
+    QString fullName;
+};
+
+QString patternString(FcPattern* pattern, const char* object, int index = 0) {
+    FcChar8* value = nullptr;
+    if (FcPatternGetString(pattern, object, index, &value) == FcResultMatch && value) {
+        return QString::fromUtf8(reinterpret_cast<const char*>(value));
+    }
+    return {};
+}
+
+// The family name among a face's (possibly localised) names that equals `name`, else its first.
+QString matchingFamily(FcPattern* pattern, const QString& name) {
+    QString first;
+    for (int i = 0;; ++i) {
+        const QString family = patternString(pattern, FC_FAMILY, i);
+        if (family.isEmpty()) {
+            break;
+        }
+        if (first.isEmpty()) {
+            first = family;
+        }
+        if (family.compare(name, Qt::CaseInsensitive) == 0) {
+            return family;
+        }
+    }
+    return first;
+}
+
+InstalledMatch lookUpInstalled(const QString& name) {
+    InstalledMatch match;
+    const QByteArray utf8 = name.toUtf8();
+    const auto* text = reinterpret_cast<const FcChar8*>(utf8.constData());
+    FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, FC_STYLE, FC_FULLNAME, nullptr);
+
+    auto listBy = [&](const char* object) -> bool {
+        FcPattern* pattern = FcPatternCreate();
+        FcPatternAddString(pattern, object, text);
+        FcFontSet* set = FcFontList(nullptr, pattern, objects);
+        bool found = false;
+        if (set) {
+            // A family look-up compares names ignoring blanks; a face name must match as
+            // written (apart from case), so check each face's names ourselves.
+            for (int i = 0; i < set->nfont && !found; ++i) {
+                FcPattern* face = set->fonts[i];
+                for (int k = 0;; ++k) {
+                    const QString value = patternString(face, object, k);
+                    if (value.isEmpty()) {
+                        break;
+                    }
+                    if (value.compare(name, Qt::CaseInsensitive) == 0) {
+                        match.family = matchingFamily(face, name);
+                        match.styleName = patternString(face, FC_STYLE);
+                        match.fullName = patternString(face, FC_FULLNAME);
+                        found = true;
+                        break;
+                    }
+                }
+            }
+            FcFontSetDestroy(set);
+        }
+        FcPatternDestroy(pattern);
+        return found;
+    };
+
+    if (!name.isEmpty() && listBy(FC_FAMILY)) {
+        match.source = FontSource::InstalledFamily;
+    } else if (!name.isEmpty() && listBy(FC_FULLNAME)) {
+        match.source = FontSource::InstalledFullName;
+    } else {
+        FcPattern* pattern = FcPatternCreate();
+        if (!name.isEmpty()) {
+            FcPatternAddString(pattern, FC_FAMILY, text);
+        }
+        FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+        FcDefaultSubstitute(pattern);
+        FcResult result = FcResultNoMatch;
+        FcPattern* best = FcFontMatch(nullptr, pattern, &result);
+        if (best) {
+            match.family = patternString(best, FC_FAMILY);
+            match.fullName = patternString(best, FC_FULLNAME);
+            match.source = match.family.isEmpty() ? FontSource::None : FontSource::Substitute;
+            FcPatternDestroy(best);
+        }
+        FcPatternDestroy(pattern);
+    }
+    FcObjectSetDestroy(objects);
+    return match;
+}
+
+// Inactive files kept loaded so the next activation of the same file is cheap.
+constexpr int kCachedFiles = 256;
+constexpr qint64 kCachedBytes = 96 * 1024 * 1024;
+
+}  // namespace
+
+struct QtFontTable::State {
+    QHash<QString, std::shared_ptr<LoadedFile>> cache;
+    QHash<QString, int> counts;
+    std::list<std::shared_ptr<LoadedFile>> active;  // most recently activated first
+    QHash<QString, InstalledMatch> installed;       // by lower-cased face name
+    quint64 clock = 0;
+
+    std::shared_ptr<LoadedFile> load(const QString& key) {
+        const std::optional<FileStamp> stamp = stampOf(key);
+        if (!stamp) {
+            cache.remove(key);
+            return nullptr;
+        }
+        auto it = cache.find(key);
+        if (it != cache.end() && (*it)->stamp == *stamp) {
+            (*it)->lastUse = ++clock;
+            return *it;
+        }
+        QFile source(key);
+        if (!source.open(QIODevice::ReadOnly)) {
+            cache.remove(key);
+            return nullptr;
+        }
+        auto file = std::make_shared<LoadedFile>();
+        file->key = key;
+        file->stamp = *stamp;
+        file->data = source.readAll();
+        file->raw.loadFromData(file->data, 12, QFont::PreferDefaultHinting);
+        if (!file->raw.isValid()) {
+            cache.remove(key);
+            return nullptr;
+        }
+        file->names = readNameTable(file->raw.fontTable("name"));
+        const QString subfamily = file->names.subfamily.toLower();
+        file->bold = file->raw.weight() >= QFont::DemiBold || subfamily.contains(u"bold");
+        file->italic = file->raw.style() != QFont::StyleNormal || subfamily.contains(u"italic") ||
+                       subfamily.contains(u"oblique");
+        file->lastUse = ++clock;
+        cache.insert(key, file);
+        trim();
+        return file;
+    }
+
+    // Drops the least recently used inactive files beyond the cache's limits.
+    void trim() {
+        qint64 bytes = 0;
+        for (const auto& file : std::as_const(cache)) {
+            bytes += file->data.size();
+        }
+        while (cache.size() > kCachedFiles || bytes > kCachedBytes) {
+            std::shared_ptr<LoadedFile> oldest;
+            for (const auto& file : std::as_const(cache)) {
+                if (!file->active && (!oldest || file->lastUse < oldest->lastUse)) {
+                    oldest = file;
+                }
+            }
+            if (!oldest) {
+                return;
+            }
+            bytes -= oldest->data.size();
+            cache.remove(oldest->key);
+        }
+    }
+
+    std::shared_ptr<LoadedFile> activeFor(const QString& name, FontStyle style) const {
+        std::shared_ptr<LoadedFile> best;
+        int bestScore = -1;
+        for (const auto& file : active) {
+            if (!file->hasName(name)) {
+                continue;
+            }
+            const int score = (file->bold == style.bold ? 2 : 0) + (file->italic == style.italic);
+            if (score > bestScore) {
+                best = file;
+                bestScore = score;
+            }
+        }
+        if (best) {
+            return best;
+        }
+        for (const auto& file : active) {
+            if (file->hasFullName(name)) {
+                return file;
+            }
+        }
+        return nullptr;
+    }
+};
+
+QtFontTable::QtFontTable(QObject* parent) : FontTable(parent), m_state(std::make_unique<State>()) {}
+
+QtFontTable::~QtFontTable() {
+    for (const auto& file : m_state->active) {
+        if (file->appFontId >= 0) {
+            QFontDatabase::removeApplicationFont(file->appFontId);
+        }
+        file->active = false;
+        file->appFontId = -1;
+    }
+}
+
+void QtFontTable::activate(const QString& path) {
+    const QString key = fontTableKey(path);
+    if (key.isEmpty()) {
+        return;
+    }
+    auto counted = m_state->counts.find(key);
+    if (counted != m_state->counts.end()) {
+        ++*counted;
+        auto& list = m_state->active;
+        auto it = std::find_if(list.begin(), list.end(),
+                               [&](const auto& file) { return file->key == key; });
+        if (it != list.end()) {
+            list.splice(list.begin(), list, it);
+        }
+        return;
+    }
+    std::shared_ptr<LoadedFile> file = m_state->load(key);
+    if (!file) {
+        return;
+    }
+    file->active = true;
+    m_state->counts.insert(key, 1);
+    m_state->active.push_front(file);
+    emit changed();
+}
+
+void QtFontTable::deactivate(const QString& path) {
+    const QString key = fontTableKey(path);
+    auto counted = m_state->counts.find(key);
+    if (key.isEmpty() || counted == m_state->counts.end()) {
+        return;
+    }
+    if (--*counted > 0) {
+        return;
+    }
+    m_state->counts.erase(counted);
+    auto& list = m_state->active;
+    auto it =
+        std::find_if(list.begin(), list.end(), [&](const auto& file) { return file->key == key; });
+    if (it != list.end()) {
+        LoadedFile& file = **it;
+        file.active = false;
+        if (file.appFontId >= 0) {
+            QFontDatabase::removeApplicationFont(file.appFontId);
+            file.appFontId = -1;
+        }
+        list.erase(it);
+    }
+    m_state->trim();
+    emit changed();
+}
+
+int QtFontTable::count(const QString& path) const {
+    return m_state->counts.value(fontTableKey(path), 0);
+}
+
+QStringList QtFontTable::activePaths() const {
+    QStringList paths;
+    for (const auto& file : m_state->active) {
+        paths << file->key;
+    }
+    return paths;
+}
+
+DrawingFont QtFontTable::resolve(const QString& faceName, FontStyle style, int pixelSize) {
+    const QString name = faceName.trimmed();
+    auto data = std::make_shared<DrawingFont::Data>();
+    data->pixelSize = std::max(1, pixelSize);
+    data->style = style;
+
+    if (std::shared_ptr<LoadedFile> file = m_state->activeFor(name, style)) {
+        data->source = FontSource::ActiveFile;
+        data->file = file;
+        data->filePath = file->key;
+        data->family = file->names.family.isEmpty() ? file->raw.familyName() : file->names.family;
+        data->fullName = file->names.fullName;
+        data->raw = file->atSize(data->pixelSize);
+        // The face's own style is used as it is; what the request adds is drawn on top.
+        data->emboldenStroke = style.bold && !file->bold;
+        data->slant = style.italic && !file->italic;
+        data->ascent = data->raw.ascent();
+        data->descent = data->raw.descent();
+        return DrawingFont(std::move(data));
+    }
+
+    const QString lookUp = name.toLower();
+    auto known = m_state->installed.constFind(lookUp);
+    if (known == m_state->installed.constEnd()) {
+        known = m_state->installed.insert(lookUp, lookUpInstalled(name));
+    }
+    const InstalledMatch& match = *known;
+    data->source = match.source;
+    data->family = match.family.isEmpty() ? name : match.family;
+    data->fullName = match.fullName;
+    QFont font;
+    font.setFamilies({data->family});
+    if (match.source == FontSource::InstalledFullName && !match.styleName.isEmpty()) {
+        font.setStyleName(match.styleName);
+    }
+    font.setPixelSize(data->pixelSize);
+    if (style.bold) {
+        font.setBold(true);
+    }
+    if (style.italic) {
+        font.setItalic(true);
+    }
+    font.setUnderline(style.underline);
+    font.setStrikeOut(style.strikeOut);
+    data->qfont = font;
+    const QFontMetricsF metrics(font);
+    data->ascent = metrics.ascent();
+    data->descent = metrics.descent();
+    return DrawingFont(std::move(data));
+}
+
+void QtFontTable::installedFontsChanged() {
+    m_state->installed.clear();
+}
+
+}  // namespace td
