@@ -13,7 +13,12 @@
 #include "platform/drives.h"
 #include "platform/fonttable.h"
 #include "platform/library.h"
+#include "platform/profile.h"
+#include "platform/registry.h"
 #include "platform/services.h"
+#include "platform/shell.h"
+#include "platform/shortcuts.h"
+#include "platform/tempfiles.h"
 #include "platform/windowset.h"
 
 namespace {
@@ -79,6 +84,16 @@ int main(int argc, char** argv) {
     services.dialogs = &dialogs;
     services.libraries = &libraries;
     services.windows = &windows;
+    td::FileRegistry registry;
+    td::IniProfileFiles profiles;
+    td::SystemTempFiles tempFiles;
+    td::DesktopShell shell;
+    td::DesktopEntryShortcuts shortcuts;
+    services.registry = &registry;
+    services.profiles = &profiles;
+    services.tempFiles = &tempFiles;
+    services.shell = &shell;
+    services.shortcuts = &shortcuts;
     td::LinuxDrives drives;
     services.drives = &drives;
     td::QtFontTable fonts;

@@ -26,8 +26,8 @@ class ProfileFiles {
     // The key's text, or `fallback` when the file, section or key is missing.
     virtual QString readString(const QString& fileName, const QString& section, const QString& key,
                                const QString& fallback) const = 0;
-    // The key's text as a decimal integer (leading digits, optional sign); `fallback` when
-    // missing or not a number.
+    // The key's text as a decimal integer with an optional sign; `fallback` when missing or not
+    // a whole number.
     virtual int readInteger(const QString& fileName, const QString& section, const QString& key,
                             int fallback) const = 0;
     // A boolean: a stored integer other than 0 is true; `fallback` when missing or not a number.
@@ -53,7 +53,9 @@ class ProfileFiles {
 };
 
 // Profile files on disk. Lines are "[section]" and "key=value"; blanks around names and values
-// are ignored, lines starting with ';' are comments, other lines are kept as they are.
+// are ignored, a value in matching quotes loses them, lines starting with ';' are comments and
+// other lines are kept as they are. Names and values that could not be read back as written
+// (line breaks, a key with '=' or a section with ']') are refused rather than stored damaged.
 class IniProfileFiles final : public ProfileFiles {
   public:
     // `folder` is where bare names live; empty means the config folder.

@@ -14,8 +14,9 @@ namespace td {
 // The three hives the program uses.
 enum class RootKey { LocalMachine, CurrentUser, ClassesRoot };
 
-// The stored type of a value; None when the value does not exist.
-enum class ValueType { None, String, DWord };
+// The stored type of a value; None when the value does not exist, Other for data of a type the
+// program does not read (kept as it is stored).
+enum class ValueType { None, String, DWord, Other };
 
 // An open key. Names of values and subkeys are matched without regard to case and keep the
 // case they were first written with. Every write is saved at once; a handle sees the values
@@ -117,21 +118,10 @@ class FileRegistry final : public Registry {
     // The file that stores a hive.
     QString fileOf(RootKey root) const;
 
-    struct Store;
+    struct Impl;
 
   private:
-    std::shared_ptr<Store> storeFor(RootKey root) const;
-    KeyProvider providerFor(RootKey root, const QString& path) const;
-
-    QString m_folder;
-    std::shared_ptr<Store> m_machine;
-    std::shared_ptr<Store> m_user;
-    struct ProviderEntry {
-        RootKey root;
-        QString path;  // normalised, lower case
-        KeyProvider provider;
-    };
-    std::vector<ProviderEntry> m_providers;
+    std::unique_ptr<Impl> m_impl;
 };
 
 // An in-memory registry for tests of code that uses one. Nothing is saved; setReadOnly makes

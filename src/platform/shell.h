@@ -54,4 +54,10 @@ class RecordingShell final : public Shell {
     bool m_result = true;
 };
 
+// The desktop's default application for a MIME type (mimeapps.list in the XDG config and data
+// folders, then the desktop entry it names) as a command line: the entry's Exec line with its
+// file and URL field codes turned into "%1" and the others left out. Without such an entry,
+// "xdg-open %1" when xdg-open is on the search path; else empty.
+QString defaultHandlerCommand(const QString& mimeType);
+
 }  // namespace td

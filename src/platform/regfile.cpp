@@ -1,0 +1,309 @@
+#include "platform/regfile.h"
+
+#include <QStringDecoder>
+#include <QStringList>
+#include <algorithm>
+
+namespace td {
+
+namespace {
+
+bool sameName(const QString& a, const QString& b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+template <typename Range>
+auto findByName(Range& range, const QString& name) {
+    return std::find_if(range.begin(), range.end(),
+                        [&](const auto& item) { return sameName(item.name, name); });
+}
+
+QString escapeString(const QString& text) {
+    QString result;
+    result.reserve(text.size() + 2);
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+            case '\\':
+                result += QStringLiteral("\\\\");
+                break;
+            case '"':
+                result += QStringLiteral("\\\"");
+                break;
+            case '\n':
+                result += QStringLiteral("\\n");
+                break;
+            case '\r':
+                result += QStringLiteral("\\r");
+                break;
+            default:
+                result += c;
+        }
+    }
+    return result;
+}
+
+// Reads a quoted string starting at `pos` (on the opening quote); on success `pos` is just
+// past the closing quote.
+bool readQuoted(const QString& line, qsizetype& pos, QString& out) {
+    if (pos >= line.size() || line[pos] != QLatin1Char('"')) {
+        return false;
+    }
+    out.clear();
+    for (++pos; pos < line.size(); ++pos) {
+        const QChar c = line[pos];
+        if (c == QLatin1Char('"')) {
+            ++pos;
+            return true;
+        }
+        if (c == QLatin1Char('\\')) {
+            if (++pos >= line.size()) {
+                return false;
+            }
+            const QChar e = line[pos];
+            if (e == QLatin1Char('n')) {
+                out += QLatin1Char('\n');
+            } else if (e == QLatin1Char('r')) {
+                out += QLatin1Char('\r');
+            } else {
+                out += e;  // \\, \" and anything written by hand as itself
+            }
+            continue;
+        }
+        out += c;
+    }
+    return false;
+}
+
+bool isHex(const QString& text) {
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) {
+        return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
+               (c >= QLatin1Char('a') && c <= QLatin1Char('f')) ||
+               (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
+    });
+}
+
+void writeNode(const RegNode& node, const QString& path, QString& out) {
+    out += QLatin1Char('[') + path + QStringLiteral("]\n");
+    for (const RegValue& value : node.values) {
+        out += value.name.isEmpty()
+                   ? QStringLiteral("@")
+                   : QLatin1Char('"') + escapeString(value.name) + QLatin1Char('"');
+        out += QLatin1Char('=');
+        switch (value.type) {
+            case ValueType::DWord:
+                out += QStringLiteral("dword:%1").arg(value.dword, 8, 16, QLatin1Char('0'));
+                break;
+            case ValueType::Other:
+                out += value.raw;
+                break;
+            default:
+                out += QLatin1Char('"') + escapeString(value.text) + QLatin1Char('"');
+        }
+        out += QLatin1Char('\n');
+    }
+    out += QLatin1Char('\n');
+    for (const RegNode& child : node.children) {
+        writeNode(child, path + QLatin1Char('\\') + child.name, out);
+    }
+}
+
+}  // namespace
+
+RegNode* RegNode::child(const QString& childName) {
+    auto it = findByName(children, childName);
+    return it == children.end() ? nullptr : &*it;
+}
+
+const RegNode* RegNode::child(const QString& childName) const {
+    auto it = findByName(children, childName);
+    return it == children.end() ? nullptr : &*it;
+}
+
+RegValue* RegNode::value(const QString& valueName) {
+    auto it = findByName(values, valueName);
+    return it == values.end() ? nullptr : &*it;
+}
+
+const RegValue* RegNode::value(const QString& valueName) const {
+    auto it = findByName(values, valueName);
+    return it == values.end() ? nullptr : &*it;
+}
+
+RegNode& RegNode::ensureChild(const QString& childName) {
+    if (RegNode* existing = child(childName)) {
+        return *existing;
+    }
+    children.push_back(RegNode{childName, {}, {}});
+    return children.back();
+}
+
+void RegNode::setValue(RegValue newValue) {
+    if (RegValue* existing = value(newValue.name)) {
+        // The stored spelling of the name stays, as a second write with other case is the
+        // same value.
+        newValue.name = existing->name;
+        *existing = std::move(newValue);
+        return;
+    }
+    values.push_back(std::move(newValue));
+}
+
+bool RegNode::removeValue(const QString& valueName) {
+    auto it = findByName(values, valueName);
+    if (it == values.end()) {
+        return false;
+    }
+    values.erase(it);
+    return true;
+}
+
+bool RegNode::removeChild(const QString& childName) {
+    auto it = findByName(children, childName);
+    if (it == children.end()) {
+        return false;
+    }
+    children.erase(it);
+    return true;
+}
+
+RegNode* RegNode::find(const QStringList& segments) {
+    RegNode* node = this;
+    for (const QString& segment : segments) {
+        node = node->child(segment);
+        if (node == nullptr) {
+            return nullptr;
+        }
+    }
+    return node;
+}
+
+const RegNode* RegNode::find(const QStringList& segments) const {
+    return const_cast<RegNode*>(this)->find(segments);
+}
+
+bool parseRegFile(const QByteArray& bytes, RegNode& root, QString* error) {
+    root = RegNode{};
+    auto fail = [&](int lineNumber, const QString& why) {
+        root = RegNode{};
+        if (error != nullptr) {
+            *error = lineNumber > 0 ? QStringLiteral("line %1: %2").arg(lineNumber).arg(why) : why;
+        }
+        return false;
+    };
+
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString text = decoder.decode(bytes);
+    if (decoder.hasError()) {
+        return fail(0, QStringLiteral("not UTF-8 text"));
+    }
+    QStringList lines = text.split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.first().startsWith(QChar(0xFEFF))) {
+        lines.first().remove(0, 1);
+    }
+
+    bool sawHeader = false;
+    RegNode* current = nullptr;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const int lineNumber = int(i + 1);
+        QString line = lines[i];
+        if (line.endsWith(QLatin1Char('\r'))) {
+            line.chop(1);
+        }
+        const QString trimmed = line.trimmed();
+        if (trimmed.isEmpty() || trimmed.startsWith(QLatin1Char(';'))) {
+            continue;
+        }
+        if (!sawHeader) {
+            if (trimmed != QStringLiteral("REGEDIT4")) {
+                return fail(lineNumber, QStringLiteral("missing REGEDIT4 header"));
+            }
+            sawHeader = true;
+            continue;
+        }
+        if (trimmed.startsWith(QLatin1Char('['))) {
+            if (!trimmed.endsWith(QLatin1Char(']'))) {
+                return fail(lineNumber, QStringLiteral("unterminated key name"));
+            }
+            QString path = trimmed.mid(1, trimmed.size() - 2);
+            const bool remove = path.startsWith(QLatin1Char('-'));
+            if (remove) {
+                path.remove(0, 1);
+            }
+            const QStringList segments = path.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+            if (segments.isEmpty() || !segments.first().startsWith(QStringLiteral("HKEY_"))) {
+                return fail(lineNumber, QStringLiteral("key outside a hive"));
+            }
+            if (remove) {
+                const QStringList parentPath = segments.mid(0, segments.size() - 1);
+                if (RegNode* parent = root.find(parentPath)) {
+                    parent->removeChild(segments.last());
+                }
+                current = nullptr;
+                continue;
+            }
+            current = &root;
+            for (const QString& segment : segments) {
+                current = &current->ensureChild(segment);
+            }
+            continue;
+        }
+        if (current == nullptr) {
+            return fail(lineNumber, QStringLiteral("value outside a key"));
+        }
+        RegValue value;
+        qsizetype pos = 0;
+        if (line.startsWith(QLatin1Char('@'))) {
+            pos = 1;
+        } else if (!readQuoted(line, pos, value.name)) {
+            return fail(lineNumber, QStringLiteral("bad value name"));
+        }
+        if (pos >= line.size() || line[pos] != QLatin1Char('=')) {
+            return fail(lineNumber, QStringLiteral("missing '='"));
+        }
+        ++pos;
+        QString data = line.mid(pos);
+        if (data.startsWith(QLatin1Char('"'))) {
+            qsizetype dataPos = 0;
+            if (!readQuoted(data, dataPos, value.text) || !data.mid(dataPos).trimmed().isEmpty()) {
+                return fail(lineNumber, QStringLiteral("bad string data"));
+            }
+            value.type = ValueType::String;
+        } else if (data.trimmed() == QStringLiteral("-")) {
+            current->removeValue(value.name);
+            continue;
+        } else if (data.startsWith(QStringLiteral("dword:"))) {
+            const QString digits = data.mid(6).trimmed();
+            if (digits.size() > 8 || !isHex(digits)) {
+                return fail(lineNumber, QStringLiteral("bad dword data"));
+            }
+            value.type = ValueType::DWord;
+            value.dword = digits.toUInt(nullptr, 16);
+        } else if (data.startsWith(QStringLiteral("hex"))) {
+            // Hex data may go on over lines that end in a backslash.
+            QString raw = data.trimmed();
+            while (raw.endsWith(QLatin1Char('\\')) && i + 1 < lines.size()) {
+                raw.chop(1);
+                raw += lines[++i].trimmed();
+            }
+            if (raw.endsWith(QLatin1Char('\\'))) {
+                return fail(lineNumber, QStringLiteral("unfinished hex data"));
+            }
+            value.type = ValueType::Other;
+            value.raw = raw;
+        } else {
+            return fail(lineNumber, QStringLiteral("unknown data"));
+        }
+        current->setValue(std::move(value));
+    }
+    return true;
+}
+
+QByteArray writeRegFile(const RegNode& root) {
+    QString out = QStringLiteral("REGEDIT4\n\n");
+    for (const RegNode& hive : root.children) {
+        writeNode(hive, hive.name, out);
+    }
+    return out.toUtf8();
+}
+
+}  // namespace td
