@@ -1,0 +1,326 @@
+#include <fontconfig/fontconfig.h>
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QImage>
+#include <QPainter>
+#include <QRawFont>
+#include <QSignalSpy>
+
+#include "platform/fonttable.h"
+#include "sandbox.h"
+
+using td::DrawingFont;
+using td::FontSource;
+using td::FontStyle;
+
+namespace {
+
+const QString kLiberationFolder = QStringLiteral("/usr/share/fonts/truetype/liberation/");
+const QString kSample = QStringLiteral("Hamburgefonstiv 0123");
+
+// Draws one line the way the sample grid does and returns the picture.
+QImage drawn(const DrawingFont& font, const QString& text = kSample) {
+    QImage image(360, 48, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setPen(Qt::black);
+    font.drawTextAt(painter, QPointF(4, 4), text);
+    return image;
+}
+
+bool hasInk(const QImage& image) {
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixel(x, y) != qRgb(255, 255, 255)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+class FontTableTest : public tdtest::SandboxTest {
+  protected:
+    // A copy outside every folder fontconfig reads: only the table can make it drawable.
+    QString copyOf(const QString& source, const QString& name) {
+        const QString target = sandbox.path(QStringLiteral("browse/") + name);
+        QDir().mkpath(sandbox.path(QStringLiteral("browse")));
+        QFile::remove(target);
+        EXPECT_TRUE(QFile::copy(source, target)) << source.toStdString();
+        return target;
+    }
+    QString liberation(const QString& style = QStringLiteral("Regular")) {
+        return copyOf(kLiberationFolder + QStringLiteral("LiberationSans-%1.ttf").arg(style),
+                      QStringLiteral("LiberationSans-%1.ttf").arg(style));
+    }
+
+    td::QtFontTable table;
+};
+
+}  // namespace
+
+TEST_F(FontTableTest, CountedActivationKeepsAFileDrawableUntilTheLastDeactivation) {
+    const QString path = liberation();
+    const DrawingFont before = table.resolve(QStringLiteral("Liberation Sans"), {}, 20);
+    ASSERT_EQ(before.source(), FontSource::Substitute);
+    ASSERT_NE(before.family(), QStringLiteral("Liberation Sans"));
+    const QImage substituted = drawn(before);
+    ASSERT_TRUE(hasInk(substituted));
+
+    table.activate(path);
+    table.activate(path);
+    table.deactivate(path);
+    EXPECT_EQ(table.count(path), 1);
+
+    for (const QString& name :
+         {QStringLiteral("Liberation Sans"), QStringLiteral("liberation SANS")}) {
+        const DrawingFont active = table.resolve(name, {}, 20);
+        EXPECT_EQ(active.source(), FontSource::ActiveFile);
+        EXPECT_EQ(active.family(), QStringLiteral("Liberation Sans"));
+        EXPECT_EQ(active.filePath(), path);
+        EXPECT_EQ(active.pixelSize(), 20);
+        const QImage own = drawn(active);
+        EXPECT_TRUE(hasInk(own));
+        EXPECT_NE(own, substituted);
+    }
+
+    // The advance is the file's own, glyph for glyph.
+    QRawFont reference(path, 20);
+    const auto glyphs = reference.glyphIndexesForString(kSample);
+    qreal expected = 0;
+    for (const QPointF& step :
+         reference.advancesForGlyphIndexes(glyphs, QRawFont::KernedAdvances)) {
+        expected += step.x();
+    }
+    EXPECT_NEAR(table.resolve(QStringLiteral("Liberation Sans"), {}, 20).horizontalAdvance(kSample),
+                expected, 0.01);
+
+    table.deactivate(path);
+    EXPECT_EQ(table.count(path), 0);
+    const DrawingFont after = table.resolve(QStringLiteral("Liberation Sans"), {}, 20);
+    EXPECT_EQ(after.source(), FontSource::Substitute);
+    EXPECT_EQ(after.family(), before.family());
+    EXPECT_EQ(drawn(after), substituted);
+
+    // One deactivation too many changes nothing.
+    table.deactivate(path);
+    EXPECT_EQ(table.count(path), 0);
+}
+
+TEST_F(FontTableTest, ActiveCopyOfAnInstalledFontWinsByFamilyAndByFullName) {
+    const QString regular = copyOf(tdtest::dejaVuSans(), QStringLiteral("copy.ttf"));
+    const QString bold = copyOf(tdtest::dejaVuSansBold(), QStringLiteral("copy-bold.ttf"));
+
+    EXPECT_EQ(table.resolve(QStringLiteral("DejaVu Sans"), {}, 16).source(),
+              FontSource::InstalledFamily);
+    EXPECT_EQ(table.resolve(QStringLiteral("DejaVu Sans Bold"), {}, 16).source(),
+              FontSource::InstalledFullName);
+
+    for (const QString& path : {regular, bold}) {
+        table.activate(path);
+        table.activate(path);
+        table.deactivate(path);
+    }
+    const DrawingFont byFamily = table.resolve(QStringLiteral("DejaVu Sans"), {}, 16);
+    EXPECT_EQ(byFamily.source(), FontSource::ActiveFile);
+    EXPECT_EQ(byFamily.filePath(), regular);
+    const DrawingFont byFamilyBold =
+        table.resolve(QStringLiteral("DejaVu Sans"), FontStyle{.bold = true}, 16);
+    EXPECT_EQ(byFamilyBold.filePath(), bold);
+    const DrawingFont byFullName = table.resolve(QStringLiteral("DejaVu Sans Bold"), {}, 16);
+    EXPECT_EQ(byFullName.source(), FontSource::ActiveFile);
+    EXPECT_EQ(byFullName.filePath(), bold);
+    EXPECT_EQ(byFullName.fullName(), QStringLiteral("DejaVu Sans Bold"));
+
+    table.deactivate(regular);
+    table.deactivate(bold);
+    EXPECT_EQ(table.resolve(QStringLiteral("DejaVu Sans"), {}, 16).source(),
+              FontSource::InstalledFamily);
+    const DrawingFont installedFull = table.resolve(QStringLiteral("DejaVu Sans Bold"), {}, 16);
+    EXPECT_EQ(installedFull.source(), FontSource::InstalledFullName);
+    EXPECT_EQ(installedFull.family(), QStringLiteral("DejaVu Sans"));
+    EXPECT_TRUE(installedFull.filePath().isEmpty());
+    EXPECT_TRUE(table.activePaths().isEmpty());
+}
+
+TEST_F(FontTableTest, BadPathsAreIgnoredSilently) {
+    QSignalSpy spy(&table, &td::FontTable::changed);
+    QFile source(kLiberationFolder + QStringLiteral("LiberationSans-Regular.ttf"));
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    const QByteArray font = source.readAll();
+    const QString truncated = sandbox.writeFile("browse/truncated.ttf", font.left(300));
+    const QString text = sandbox.writeFile("browse/readme.ttf", "not a font at all\n");
+    const QString empty = sandbox.writeFile("browse/empty.ttf", QByteArray());
+    QDir().mkpath(sandbox.path("browse/folder.ttf"));
+
+    for (const QString& path : {QString(), sandbox.path("browse/missing.ttf"), truncated, text,
+                                empty, sandbox.path("browse/folder.ttf")}) {
+        table.activate(path);
+        EXPECT_EQ(table.count(path), 0) << path.toStdString();
+        table.deactivate(path);
+        EXPECT_EQ(table.count(path), 0) << path.toStdString();
+    }
+    EXPECT_EQ(spy.count(), 0);
+    EXPECT_TRUE(table.activePaths().isEmpty());
+}
+
+TEST_F(FontTableTest, CountsBelongToTheFileHoweverItsPathIsWritten) {
+    const QString path = liberation();
+    table.activate(path);
+    table.activate(sandbox.path("browse/../browse/./LiberationSans-Regular.ttf"));
+    EXPECT_EQ(table.count(path), 2);
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(sandbox.path("browse")));
+    EXPECT_EQ(table.count(QStringLiteral("LiberationSans-Regular.ttf")), 2);
+    table.deactivate(QStringLiteral("LiberationSans-Regular.ttf"));
+    QDir::setCurrent(previous);
+    EXPECT_EQ(table.count(path), 1);
+    EXPECT_EQ(table.activePaths(), QStringList{path});
+}
+
+TEST_F(FontTableTest, NotifiesWhenTheSetOfDrawableFilesChanges) {
+    const QString path = liberation();
+    QSignalSpy spy(&table, &td::FontTable::changed);
+    table.activate(path);
+    EXPECT_EQ(spy.count(), 1);
+    table.activate(path);
+    table.deactivate(path);
+    EXPECT_EQ(spy.count(), 1);
+    table.deactivate(path);
+    EXPECT_EQ(spy.count(), 2);
+    table.deactivate(path);
+    EXPECT_EQ(spy.count(), 2);
+}
+
+TEST_F(FontTableTest, LatestActivationWinsAmongFilesOfOneFamily) {
+    const QString first = copyOf(kLiberationFolder + "LiberationSans-Regular.ttf", "one.ttf");
+    const QString second = copyOf(kLiberationFolder + "LiberationSans-Regular.ttf", "two.ttf");
+    table.activate(first);
+    table.activate(second);
+    EXPECT_EQ(table.resolve("Liberation Sans", {}, 12).filePath(), second);
+    table.activate(first);  // activating again makes it the latest
+    EXPECT_EQ(table.resolve("Liberation Sans", {}, 12).filePath(), first);
+    table.deactivate(first);
+    table.deactivate(first);
+    EXPECT_EQ(table.resolve("Liberation Sans", {}, 12).filePath(), second);
+    EXPECT_EQ(table.activePaths(), QStringList{second});
+}
+
+TEST_F(FontTableTest, StyleComesFromTheRequest) {
+    const QString regular = liberation();
+    const QString bold = liberation(QStringLiteral("Bold"));
+    const QString italic = liberation(QStringLiteral("Italic"));
+    table.activate(regular);
+    const QImage plain = drawn(table.resolve("Liberation Sans", {}, 20));
+
+    // With only the regular face active, bold and italic are drawn from it.
+    const DrawingFont madeBold = table.resolve("Liberation Sans", FontStyle{.bold = true}, 20);
+    EXPECT_EQ(madeBold.filePath(), regular);
+    EXPECT_TRUE(madeBold.style().bold);
+    EXPECT_NE(drawn(madeBold), plain);
+    const DrawingFont slanted = table.resolve("Liberation Sans", FontStyle{.italic = true}, 20);
+    EXPECT_NE(drawn(slanted), plain);
+    EXPECT_NE(drawn(slanted), drawn(madeBold));
+    const DrawingFont lined =
+        table.resolve("Liberation Sans", FontStyle{.underline = true, .strikeOut = true}, 20);
+    EXPECT_NE(drawn(lined), plain);
+
+    // The matching face is chosen when it is active.
+    table.activate(bold);
+    table.activate(italic);
+    EXPECT_EQ(table.resolve("Liberation Sans", FontStyle{.bold = true}, 20).filePath(), bold);
+    EXPECT_EQ(table.resolve("Liberation Sans", FontStyle{.italic = true}, 20).filePath(), italic);
+    EXPECT_EQ(table.resolve("Liberation Sans", {}, 20).filePath(), regular);
+    EXPECT_EQ(table.resolve("Liberation Sans Italic", FontStyle{}, 20).filePath(), italic);
+}
+
+TEST_F(FontTableTest, AFileReplacedUnderTheSameNameIsReadAgain) {
+    const QString path = copyOf(kLiberationFolder + "LiberationSans-Regular.ttf", "entry.ttf");
+    table.activate(path);
+    EXPECT_EQ(table.resolve("Liberation Sans", {}, 12).filePath(), path);
+    table.deactivate(path);
+
+    // The next extraction of an archive entry overwrites the same temporary name.
+    copyOf(tdtest::dejaVuSerif(), "entry.ttf");
+    table.activate(path);
+    EXPECT_EQ(table.resolve("DejaVu Serif", {}, 12).filePath(), path);
+    EXPECT_EQ(table.resolve("Liberation Sans", {}, 12).source(), FontSource::Substitute);
+    table.deactivate(path);
+
+    // A file that vanished between activations is not drawable from the old data.
+    QFile::remove(path);
+    table.activate(path);
+    EXPECT_EQ(table.count(path), 0);
+}
+
+TEST_F(FontTableTest, WidgetFontOfAnActiveFileLastsWhileTheFileIsActive) {
+    const QString path = liberation();
+    table.activate(path);
+    const DrawingFont active = table.resolve("Liberation Sans", {}, 18);
+    const QFont widgetFont = active.font();
+    EXPECT_EQ(widgetFont.pixelSize(), 18);
+    EXPECT_EQ(QFontInfo(widgetFont).family(), QStringLiteral("Liberation Sans"));
+    EXPECT_TRUE(QFontDatabase::families().contains(QStringLiteral("Liberation Sans")));
+
+    table.deactivate(path);
+    EXPECT_FALSE(QFontDatabase::families().contains(QStringLiteral("Liberation Sans")));
+    // Asking an old value for its font after deactivation registers nothing again.
+    active.font();
+    EXPECT_FALSE(QFontDatabase::families().contains(QStringLiteral("Liberation Sans")));
+
+    const QFont installed =
+        table.resolve("DejaVu Serif", FontStyle{.bold = true, .italic = true}, 14).font();
+    EXPECT_EQ(installed.pixelSize(), 14);
+    EXPECT_TRUE(installed.bold());
+    EXPECT_TRUE(installed.italic());
+    EXPECT_EQ(QFontInfo(installed).family(), QStringLiteral("DejaVu Serif"));
+}
+
+TEST_F(FontTableTest, InstalledFontsAndSubstitutesWithoutActiveFiles) {
+    const DrawingFont serif = table.resolve("dejavu serif", {}, 16);
+    EXPECT_EQ(serif.source(), FontSource::InstalledFamily);
+    EXPECT_EQ(serif.family(), QStringLiteral("DejaVu Serif"));
+    EXPECT_TRUE(serif.isValid());
+    EXPECT_GT(serif.height(), 10);
+    EXPECT_TRUE(hasInk(drawn(serif)));
+
+    const DrawingFont full = table.resolve("DejaVu Serif Bold", {}, 16);
+    EXPECT_EQ(full.source(), FontSource::InstalledFullName);
+    EXPECT_EQ(full.family(), QStringLiteral("DejaVu Serif"));
+    EXPECT_NE(drawn(full), drawn(serif));
+
+    for (const QString& name : {QStringLiteral("No Such Face"), QStringLiteral("DejaVuSerif"),
+                                QStringLiteral(""), QStringLiteral("Arial")}) {
+        const DrawingFont substitute = table.resolve(name, {}, 16);
+        EXPECT_EQ(substitute.source(), FontSource::Substitute) << name.toStdString();
+        EXPECT_FALSE(substitute.family().isEmpty());
+        EXPECT_TRUE(hasInk(drawn(substitute)));
+    }
+    EXPECT_FALSE(DrawingFont().isValid());
+    EXPECT_EQ(DrawingFont().horizontalAdvance("x"), 0);
+}
+
+TEST(FontTableInstalled, ForgetsInstalledLookUpsWhenTold) {
+    td::QtFontTable table;
+    {
+        tdtest::Sandbox fresh;
+        ASSERT_TRUE(QDir().mkpath(fresh.fontsDir()));
+        ASSERT_TRUE(FcInitReinitialize());
+        EXPECT_EQ(table.resolve("Liberation Sans", {}, 12).source(), FontSource::Substitute);
+        ASSERT_TRUE(QFile::copy(kLiberationFolder + "LiberationSans-Regular.ttf",
+                                fresh.fontsDir() + "/LiberationSans-Regular.ttf"));
+        ASSERT_TRUE(FcInitReinitialize());
+        // What was looked up is kept until the table is told that installed fonts changed.
+        EXPECT_EQ(table.resolve("Liberation Sans", {}, 12).source(), FontSource::Substitute);
+        table.installedFontsChanged();
+        EXPECT_EQ(table.resolve("Liberation Sans", {}, 12).source(), FontSource::InstalledFamily);
+    }
+    // Back to the program's own sandbox for whatever runs next.
+    FcInitReinitialize();
+    table.installedFontsChanged();
+    EXPECT_EQ(table.resolve("Liberation Sans", {}, 12).source(), FontSource::Substitute);
+}
