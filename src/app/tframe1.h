@@ -1,15 +1,303 @@
 #pragma once
 
+#include <QPointer>
+#include <QStringList>
 #include <QWidget>
+#include <array>
+#include <cstdint>
+#include <memory>
 
+#include "app/settings.h"
 #include "platform/services.h"
 
-// Created hidden at start-up; its content comes with the window's own feature.
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+class QTabWidget;
+class QTableWidget;
+class QTextEdit;
+class QWindow;
+class TAboutBox;
+class HelpViewer;
+
+namespace td {
+class BusyAnimation;
+class ClickableLabel;
+class RadioGroup;
+}  // namespace td
+
+// Decides which focus changes count as the main window being activated. The first show is an
+// activation; after that only the focus coming back from another window of this program is.
+// Coming back from another application, or from a message box (whose closing would otherwise
+// start the refresh that showed it again), is not.
+class ActivationRule {
+  public:
+    enum class Origin { Outside, MessageBox, OwnWindow, MainWindow };
+
+    // The focus moved into a window of the given kind; true when this activates the main
+    // window.
+    bool focusMovedTo(Origin origin) {
+        const bool activation = origin == Origin::MainWindow && m_last == Origin::OwnWindow;
+        m_last = origin;
+        return activation;
+    }
+    Origin last() const { return m_last; }
+
+  private:
+    Origin m_last = Origin::Outside;
+};
+
+// The main window of the font browser: five tabs above a bar of command buttons. It owns the
+// state every tab shares and the option controls that the rest of the program reads.
 class TFrame1 : public QWidget {
     Q_OBJECT
   public:
-    explicit TFrame1(td::Services& services, QWidget* parent = nullptr) : QWidget(parent) {
-        Q_UNUSED(services);
-        setObjectName(QStringLiteral("TFrame1"));
-    }
+    explicit TFrame1(td::Services& services, QWidget* parent = nullptr);
+    ~TFrame1() override;
+
+    // Window-wide state.
+    int viewMode() const { return m_viewMode; }
+    void setViewMode(int mode) { m_viewMode = mode; }
+    const QString& tempPath() const { return m_tempPath; }
+    QString fontMapFile() const { return m_fontMapFile; }
+    void setFontMapFile(const QString& path) { m_fontMapFile = path; }
+    bool exportFlag() const { return m_exportFlag; }
+    void setExportFlag(bool on) { m_exportFlag = on; }
+    std::int64_t pixelBudget() const { return m_pixelBudget; }
+    const QString& helpFile() const { return m_helpFile; }
+    // The help window, once F1 has opened it.
+    HelpViewer* helpViewer() const { return m_help.get(); }
+    // True while "&Refresh" is at work, so that an activation starts no second refresh.
+    bool isRefreshing() const { return m_refreshing; }
+    // The path list of the font listing: one full path per listed font.
+    QStringList lb_;
+
+    // Life cycle.
+    void FormCreate();
+    void FormShow();
+    void FormActivate();
+    void FormResize();
+    void FormClose();
+    void FormDestroy();
+
+    // Tabs and bottom bar.
+    void PageControl1Change();
+    void TabSheet1Enter();
+    void TabSheet2Enter();
+    void TabSheet3Enter();
+    void TabSheet4Enter();
+    void TabSheet5Enter();
+    void TabSheet5Exit();
+    void Button1Click();
+    void Button4Click();
+    void Button6Click();
+    void Button7Click();
+    void Button8Click();
+    void Image1Click();
+    void ShowBusy(int animation);
+    void ShowIdle();
+    void LayoutMainWindow();
+    void FillDriveList();
+
+    // Settings store.
+    void LoadSettings();
+    void SaveSettings();
+    void LoadWindowPlacement();
+    void SaveWindowPlacement();
+    void LoadRecentMenus();
+    void SaveRecentMenus();
+    void UpdateBudget();
+
+    // Option controls.
+    void Button2Click();
+    void Button3Click();
+    void Button5Click();
+    void Button10Click();
+    void Edit4Change();
+    void Edit6Change();
+    void RadioGroup1Click();
+    void RadioGroup2Click();
+    void SpinEdit1Change();
+    void SpinEdit2Change();
+    void SpinEdit3Change();
+    void SpinEdit4Change();
+
+    // The chosen folder of the folder chooser's "Select" mode: marker "1" is the default fonts
+    // directory, "2" the base directory.
+    void FolderSelected(const QString& marker, const QString& folder);
+
+    // Temporary activation of a font file through the font table.
+    void ActivateFontFile(const QString& path);
+    void DeactivateFontFile(const QString& path);
+
+    // Operations of the tabs that come with their own features; until then they do nothing.
+    void ListFonts();
+    void ListInstalledFonts();
+    void RunSearch();
+    void InstallSelectedFonts();
+    void DeleteSelected();
+    void ExportSamples();
+    void LoadArchiveLibraries();
+    void UnloadArchiveLibraries();
+
+    // Opens the help file at a help context.
+    void ShowHelp(int context);
+
+    // Controls, by the names the rest of the program knows them by.
+    QTabWidget* PageControl1 = nullptr;
+    QWidget* TabSheet1 = nullptr;
+    QWidget* TabSheet2 = nullptr;
+    QWidget* TabSheet3 = nullptr;
+    QWidget* TabSheet4 = nullptr;
+    QWidget* TabSheet5 = nullptr;
+
+    QFrame* Panel1 = nullptr;
+    QFrame* Panel3 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button6 = nullptr;
+    QPushButton* Button4 = nullptr;
+    QPushButton* Button7 = nullptr;
+    QPushButton* Button8 = nullptr;
+    QLabel* Label8 = nullptr;
+    td::ClickableLabel* Image1 = nullptr;
+    td::BusyAnimation* Animate1 = nullptr;
+
+    // "Directory fonts"
+    QFrame* Panel2 = nullptr;
+    QRadioButton* RadioButton5 = nullptr;
+    QCheckBox* CheckBox1 = nullptr;
+    QRadioButton* RadioButton6 = nullptr;
+    QComboBox* DriveComboBox1 = nullptr;
+    QListWidget* DirectoryListBox1 = nullptr;
+    QListWidget* FileListBox1 = nullptr;
+    QTableWidget* StringGrid2 = nullptr;
+    QTableWidget* StringGrid1 = nullptr;
+    QListWidget* ListBox4 = nullptr;
+
+    // "Installed fonts"
+    QTableWidget* StringGrid5 = nullptr;
+    QTableWidget* StringGrid4 = nullptr;
+    QListWidget* ListBox1 = nullptr;
+
+    // "Font Map"
+    QTableWidget* StringGrid3 = nullptr;
+
+    // "Search"
+    QLabel* Label7 = nullptr;
+    QListWidget* ListBox2 = nullptr;
+    QLineEdit* Edit3 = nullptr;
+    QLabel* Label6 = nullptr;
+    QPushButton* Button9 = nullptr;
+    QTableWidget* StringGrid6 = nullptr;
+    QTextEdit* RichEdit1 = nullptr;
+    QListWidget* ListBox5 = nullptr;
+    QListWidget* ListBox7 = nullptr;
+
+    // "Options"
+    QFrame* Panel10 = nullptr;
+    QTabWidget* PageControl2 = nullptr;
+    QWidget* TabSheet6 = nullptr;
+    QWidget* TabSheet7 = nullptr;
+    td::RadioGroup* RadioGroup1 = nullptr;
+    td::RadioGroup* RadioGroup2 = nullptr;
+    QCheckBox* CheckBox8 = nullptr;
+    QSpinBox* SpinEdit1 = nullptr;
+    QSpinBox* SpinEdit2 = nullptr;
+    QSpinBox* SpinEdit3 = nullptr;
+    QSpinBox* SpinEdit4 = nullptr;
+    QSpinBox* SpinEdit5 = nullptr;
+    QSpinBox* SpinEdit6 = nullptr;
+    QGroupBox* GroupBox7 = nullptr;
+    QComboBox* ComboBox2 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QLineEdit* Edit2 = nullptr;
+    QLineEdit* Edit4 = nullptr;
+    QLineEdit* Edit5 = nullptr;
+    QLineEdit* Edit6 = nullptr;
+    QLineEdit* Edit7 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QPushButton* Button3 = nullptr;
+    QPushButton* Button5 = nullptr;
+    QPushButton* Button10 = nullptr;
+
+    // Hidden work controls of the exports.
+    QPlainTextEdit* Memo1 = nullptr;
+    QListWidget* ListBox6 = nullptr;
+    QLabel* Image2 = nullptr;
+
+    // The file list's context menu.
+    QMenu* PopupMenu1 = nullptr;
+    QAction* Addtozip1 = nullptr;
+    std::array<QAction*, 5> NzipItems{};  // N1zip1 .. N5zip1
+    QAction* New1 = nullptr;
+    QAction* ViewasCharacterMap1 = nullptr;
+    QAction* Install = nullptr;
+    QAction* Properties1 = nullptr;
+    QAction* copyto1 = nullptr;
+    std::array<QAction*, 5> copydirItems{};  // copydir1 .. copydir5
+    QAction* newcopydir1 = nullptr;
+    QAction* MoveTo1 = nullptr;
+    std::array<QAction*, 5> movedirItems{};  // movedir1 .. movedir5
+    QAction* newmovedir11 = nullptr;
+    QAction* Deletefromzip1 = nullptr;
+
+  signals:
+    // A closing bar was shown and the main window is about to close for "e&Xit".
+    void exitStarted();
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void buildWindow();
+    QWidget* buildDirectoryPage();
+    QWidget* buildInstalledPage();
+    QWidget* buildFontMapPage();
+    QWidget* buildSearchPage();
+    QWidget* buildOptionsPage();
+    QWidget* buildSettingsPage();
+    QWidget* buildDirectoriesPage();
+    void buildBottomBar();
+    void buildPopupMenu();
+    void connectEvents();
+
+    // Puts a loaded value into the option's control.
+    void applySetting(const td::SettingSpec& spec, const td::SettingValue& value);
+    // The option's value as its control holds it.
+    td::SettingValue settingOf(const td::SettingSpec& spec) const;
+
+    // Runs the enter and exit events when the page the user is in changes.
+    void enterPage(QWidget* page);
+    QWidget* pageOf(QWidget* widget) const;
+    void onFocusWindowChanged(QWindow* window);
+    void centreOptionsPanel();
+    void applySampleRowHeight(bool bothGrids, int extra);
+    QList<QPushButton*> busyButtons() const;
+
+    td::Services& m_services;
+    int m_viewMode = 1;
+    QString m_tempPath;
+    QString m_fontMapFile;
+    QString m_activeFontMapFile;
+    bool m_exportFlag = false;
+    std::int64_t m_pixelBudget = td::setting::DIMFILE.defaultNumber;
+    QString m_helpFile;
+    bool m_shown = false;
+    bool m_refreshing = false;
+    bool m_closed = false;
+    QPointer<QWidget> m_enteredPage;
+    ActivationRule m_activation;
+    std::unique_ptr<HelpViewer> m_help;
 };

@@ -1,0 +1,1305 @@
+#include "app/tframe1.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QFrame>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShortcut>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTextEdit>
+#include <QVBoxLayout>
+#include <QWindow>
+
+#include "app/helpviewer.h"
+#include "app/radiogroup.h"
+#include "app/taboutbox.h"
+#include "app/tform4.h"
+#include "fontfiles/tform3.h"
+#include "platform/busyanimation.h"
+#include "platform/dialogs.h"
+#include "platform/drives.h"
+#include "platform/error.h"
+#include "platform/fonttable.h"
+#include "platform/profile.h"
+#include "platform/registry.h"
+#include "platform/tempfiles.h"
+#include "platform/windowset.h"
+
+using td::SettingSpec;
+using td::SettingValue;
+namespace setting = td::setting;
+
+namespace {
+
+const char* const kCaption = "Kestro TypeDeck 1.35";
+const char* const kRecentFile = "ke-TD2.ini";
+const char* const kZipPlaceholder = "zip file";
+const char* const kCopyPlaceholder = "copydir";
+const char* const kBrowserMissing =
+    "You must set default Browser in Options Tabsheet\n\rto easy preview previously saved samples";
+
+constexpr int kBottomHeight = 65;
+constexpr int kButtonWidth = 60;
+constexpr int kButtonHeight = 25;
+constexpr int kButtonGap = 20;
+
+template <class T>
+T* named(T* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QTableWidget* makeGrid(QWidget* parent, const char* name, int rows, int columns) {
+    auto* grid = named(new QTableWidget(rows, columns, parent), name);
+    grid->horizontalHeader()->hide();
+    grid->verticalHeader()->hide();
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    return grid;
+}
+
+QListWidget* makeHiddenList(QWidget* parent, const char* name) {
+    auto* list = named(new QListWidget(parent), name);
+    list->hide();
+    return list;
+}
+
+QSpinBox* makeSpin(QWidget* parent, const char* name, const SettingSpec& spec) {
+    auto* spin = named(new QSpinBox(parent), name);
+    spin->setRange(spec.minimum, spec.maximum);
+    spin->setSingleStep(spec.step);
+    spin->setValue(spec.defaultNumber);
+    return spin;
+}
+
+QLabel* makeLabel(QWidget* parent, const QString& text, const QRect& geometry) {
+    auto* label = new QLabel(text, parent);
+    label->setGeometry(geometry);
+    return label;
+}
+
+// The "..." buttons beside the folder fields.
+QPushButton* makeEllipsis(QWidget* parent, const char* name, const QRect& geometry) {
+    auto* button = named(new QPushButton(QStringLiteral("..."), parent), name);
+    button->setGeometry(geometry);
+    return button;
+}
+
+QString hexLabel(int value) {
+    return QString::number(value, 16).toUpper();
+}
+
+}  // namespace
+
+TFrame1::TFrame1(td::Services& services, QWidget* parent) : QWidget(parent), m_services(services) {
+    setObjectName(QStringLiteral("TFrame1"));
+    buildWindow();
+    connectEvents();
+    FormCreate();
+}
+
+TFrame1::~TFrame1() {
+    FormDestroy();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Building the window
+
+void TFrame1::buildWindow() {
+    resize(580, 420);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    PageControl1 = named(new QTabWidget(this), "PageControl1");
+    TabSheet1 = buildDirectoryPage();
+    TabSheet2 = buildInstalledPage();
+    TabSheet3 = buildFontMapPage();
+    TabSheet5 = buildSearchPage();
+    TabSheet4 = buildOptionsPage();
+    PageControl1->addTab(TabSheet1, QStringLiteral("Directory fonts"));
+    PageControl1->addTab(TabSheet2, QStringLiteral("Installed fonts"));
+    PageControl1->addTab(TabSheet3, QStringLiteral("Font Map"));
+    PageControl1->addTab(TabSheet5, QStringLiteral("Search"));
+    PageControl1->addTab(TabSheet4, QStringLiteral("Options"));
+    PageControl1->setCurrentWidget(TabSheet1);
+    layout->addWidget(PageControl1, 1);
+
+    buildBottomBar();
+    layout->addWidget(Panel1);
+
+    // Work controls of the listing and the exports; never shown.
+    Memo1 = named(new QPlainTextEdit(this), "Memo1");
+    Memo1->hide();
+    ListBox6 = makeHiddenList(this, "ListBox6");
+    Image2 = named(new QLabel(this), "Image2");
+    Image2->hide();
+
+    buildPopupMenu();
+
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    help->setContext(Qt::WindowShortcut);
+    connect(help, &QShortcut::activated, this, [this] { ShowHelp(1); });
+}
+
+QWidget* TFrame1::buildDirectoryPage() {
+    auto* page = named(new QWidget, "TabSheet1");
+    auto* layout = new QHBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    // The source panel places its controls by hand: the file list's height follows the panel.
+    Panel2 = named(new QFrame(page), "Panel2");
+    Panel2->setFixedWidth(161);
+    Panel2->setFrameShape(QFrame::StyledPanel);
+    RadioButton5 = named(new QRadioButton(QStringLiteral("&TTF File"), Panel2), "RadioButton5");
+    RadioButton5->setGeometry(6, 4, 150, 18);
+    RadioButton5->setChecked(true);
+    CheckBox1 = named(new QCheckBox(QStringLiteral("&With subdirectories"), Panel2), "CheckBox1");
+    CheckBox1->setGeometry(22, 22, 135, 18);
+    RadioButton6 = named(new QRadioButton(QStringLiteral("&ZIP File"), Panel2), "RadioButton6");
+    RadioButton6->setGeometry(6, 40, 150, 18);
+    DriveComboBox1 = named(new QComboBox(Panel2), "DriveComboBox1");
+    DriveComboBox1->setGeometry(4, 62, 153, 24);
+    DirectoryListBox1 = named(new QListWidget(Panel2), "DirectoryListBox1");
+    DirectoryListBox1->setGeometry(4, 90, 153, 110);
+    FileListBox1 = named(new QListWidget(Panel2), "FileListBox1");
+    FileListBox1->setGeometry(4, 204, 153, 100);
+    FileListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    FileListBox1->setToolTip(QStringLiteral("Right-click to view menu"));
+    FileListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
+    layout->addWidget(Panel2);
+
+    StringGrid2 = makeGrid(page, "StringGrid2", 1, 1);
+    StringGrid2->setSelectionBehavior(QAbstractItemView::SelectRows);
+    StringGrid2->setToolTip(QStringLiteral("Double-click switching to Font Map"));
+    StringGrid2->verticalHeader()->setDefaultSectionSize(50);
+    layout->addWidget(StringGrid2, 1);
+
+    StringGrid1 = makeGrid(page, "StringGrid1", 1, 9);
+    StringGrid1->hide();
+    ListBox4 = makeHiddenList(page, "ListBox4");
+    return page;
+}
+
+QWidget* TFrame1::buildInstalledPage() {
+    auto* page = named(new QWidget, "TabSheet2");
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    StringGrid5 = makeGrid(page, "StringGrid5", 0, 1);
+    StringGrid5->setToolTip(QStringLiteral("Double-click switching to Font Map"));
+    layout->addWidget(StringGrid5);
+    StringGrid4 = makeGrid(page, "StringGrid4", 0, 4);
+    StringGrid4->hide();
+    ListBox1 = makeHiddenList(page, "ListBox1");
+    return page;
+}
+
+QWidget* TFrame1::buildFontMapPage() {
+    // The grid is sized by the layout routine, not by a layout.
+    auto* page = named(new QWidget, "TabSheet3");
+    StringGrid3 = makeGrid(page, "StringGrid3", 17, 17);
+    StringGrid3->setSelectionMode(QAbstractItemView::SingleSelection);
+    StringGrid3->setGeometry(0, 0, 580, 300);
+    return page;
+}
+
+QWidget* TFrame1::buildSearchPage() {
+    auto* page = named(new QWidget, "TabSheet5");
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(4, 4, 4, 0);
+
+    auto* top = new QHBoxLayout;
+    auto* drives = new QVBoxLayout;
+    Label7 = named(new QLabel(QStringLiteral("Select Drives:"), page), "Label7");
+    drives->addWidget(Label7);
+    ListBox2 = named(new QListWidget(page), "ListBox2");
+    ListBox2->setSelectionMode(QAbstractItemView::MultiSelection);
+    ListBox2->setToolTip(QStringLiteral("MultiSelect Drives or Double Click!"));
+    ListBox2->setMaximumWidth(140);
+    drives->addWidget(ListBox2, 1);
+    auto* mask = new QHBoxLayout;
+    Edit3 = named(new QLineEdit(QStringLiteral("*"), page), "Edit3");
+    Edit3->setMaximumWidth(100);
+    Label6 = named(new QLabel(QStringLiteral(".TTF"), page), "Label6");
+    mask->addWidget(Edit3);
+    mask->addWidget(Label6);
+    mask->addStretch();
+    drives->addLayout(mask);
+    Button9 = named(new QPushButton(QStringLiteral("s&Earch"), page), "Button9");
+    Button9->setFixedSize(kButtonWidth, kButtonHeight);
+    drives->addWidget(Button9);
+    top->addLayout(drives);
+
+    StringGrid6 = makeGrid(page, "StringGrid6", 1, 4);
+    StringGrid6->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    top->addWidget(StringGrid6, 1);
+    layout->addLayout(top, 1);
+
+    auto* preview = named(new QFrame(page), "Panel4");
+    preview->setFixedHeight(51);
+    auto* previewLayout = new QVBoxLayout(preview);
+    previewLayout->setContentsMargins(0, 0, 0, 0);
+    RichEdit1 = named(new QTextEdit(preview), "RichEdit1");
+    previewLayout->addWidget(RichEdit1);
+    layout->addWidget(preview);
+
+    ListBox5 = makeHiddenList(page, "ListBox5");
+    ListBox7 = makeHiddenList(page, "ListBox7");
+    return page;
+}
+
+QWidget* TFrame1::buildOptionsPage() {
+    // The options panel keeps its size and is centred in the page by the layout routine.
+    auto* page = named(new QWidget, "TabSheet4");
+    Panel10 = named(new QFrame(page), "Panel10");
+    Panel10->setGeometry(0, 0, 438, 297);
+    PageControl2 = named(new QTabWidget(Panel10), "PageControl2");
+    PageControl2->setGeometry(0, 0, 438, 297);
+    TabSheet6 = buildSettingsPage();
+    TabSheet7 = buildDirectoriesPage();
+    PageControl2->addTab(TabSheet6, QStringLiteral("Settings"));
+    PageControl2->addTab(TabSheet7, QStringLiteral("Directories"));
+    return page;
+}
+
+QWidget* TFrame1::buildSettingsPage() {
+    auto* page = named(new QWidget, "TabSheet6");
+
+    RadioGroup1 = new td::RadioGroup(QStringLiteral("RadioGroup1"), QStringLiteral("Save"),
+                                     {QStringLiteral("One directory in a single image file"),
+                                      QStringLiteral("Each font in a different image file")},
+                                     page);
+    RadioGroup1->setGeometry(4, 2, 238, 62);
+    RadioGroup1->setItemIndex(0);
+
+    RadioGroup2 = new td::RadioGroup(
+        QStringLiteral("RadioGroup2"), QStringLiteral("Type of image file"),
+        {QStringLiteral("JPEG"), QStringLiteral("BMP"), QStringLiteral("GIF")}, page);
+    RadioGroup2->setGeometry(246, 2, 182, 76);
+    RadioGroup2->setItemIndex(0);
+    // The quality spin and its label share their place with the colour-depth box.
+    Edit7 = named(new QLineEdit(QStringLiteral("Quality:"), RadioGroup2), "Edit7");
+    Edit7->setGeometry(72, 18, 50, 20);
+    Edit7->setFrame(false);
+    Edit7->setReadOnly(true);
+    Edit7->setFocusPolicy(Qt::NoFocus);
+    SpinEdit5 = makeSpin(RadioGroup2, "SpinEdit5", setting::Quality);
+    SpinEdit5->setGeometry(122, 16, 54, 22);
+    ComboBox2 = named(new QComboBox(RadioGroup2), "ComboBox2");
+    ComboBox2->addItems(
+        {QStringLiteral("1bit - 2 colors"), QStringLiteral("4bits - 16 colors"),
+         QStringLiteral("8bits - 256 colors"), QStringLiteral("16bits - 64K colors"),
+         QStringLiteral("24bits - 16M colors"), QStringLiteral("32bits - 16M+ colors")});
+    ComboBox2->setGeometry(62, 16, 116, 22);
+    ComboBox2->setCurrentIndex(setting::Colors.defaultNumber);
+    ComboBox2->hide();
+
+    auto* operation = named(new QGroupBox(QStringLiteral("Operation"), page), "GroupBox1");
+    operation->setGeometry(4, 66, 138, 44);
+    CheckBox8 = named(new QCheckBox(QStringLiteral("Automatic Refresh"), operation), "CheckBox8");
+    CheckBox8->setGeometry(8, 18, 126, 20);
+    CheckBox8->setChecked(true);
+
+    auto* charSize =
+        named(new QGroupBox(QStringLiteral("Size of chars in Font Map"), page), "GroupBox2");
+    charSize->setGeometry(146, 66, 96, 44);
+    SpinEdit3 = makeSpin(charSize, "SpinEdit3", setting::charsize);
+    SpinEdit3->setGeometry(8, 18, 60, 22);
+
+    GroupBox7 =
+        named(new QGroupBox(QStringLiteral("Maximum fonts/file *(not saved)"), page), "GroupBox7");
+    GroupBox7->setGeometry(246, 80, 182, 40);
+    SpinEdit6 = named(new QSpinBox(GroupBox7), "SpinEdit6");
+    SpinEdit6->setGeometry(8, 16, 80, 20);
+    SpinEdit6->setRange(1, 1);
+
+    auto* fonts = named(new QGroupBox(QStringLiteral("Font size && typeface"), page), "GroupBox3");
+    fonts->setGeometry(4, 122, 424, 140);
+    makeLabel(fonts, QStringLiteral("Size of characters:"), {8, 20, 150, 20});
+    SpinEdit1 = makeSpin(fonts, "SpinEdit1", setting::Sizeofcharacters);
+    SpinEdit1->setGeometry(160, 18, 56, 22);
+    makeLabel(fonts, QStringLiteral("Size of base font:"), {8, 46, 150, 20});
+    SpinEdit2 = makeSpin(fonts, "SpinEdit2", setting::Sizeofbasefont);
+    SpinEdit2->setGeometry(160, 44, 56, 22);
+    makeLabel(fonts, QStringLiteral("Width of saved  samples:"), {8, 72, 150, 20});
+    SpinEdit4 = makeSpin(fonts, "SpinEdit4", setting::savedsize);
+    SpinEdit4->setGeometry(160, 70, 64, 22);
+    makeLabel(fonts, QStringLiteral("Sample text:"), {232, 20, 180, 18});
+    Edit1 = named(new QLineEdit(fonts), "Edit1");
+    Edit1->setGeometry(232, 40, 184, 22);
+    Button2 = named(new QPushButton(QStringLiteral("&Base Font "), fonts), "Button2");
+    Button2->setGeometry(232, 70, 80, 25);
+    Edit2 =
+        named(new QLineEdit(QString::fromLatin1(setting::Basefont.defaultText), fonts), "Edit2");
+    Edit2->setGeometry(316, 71, 100, 22);
+    Edit2->setReadOnly(true);
+    return page;
+}
+
+QWidget* TFrame1::buildDirectoriesPage() {
+    auto* page = named(new QWidget, "TabSheet7");
+    auto* browser = named(new QGroupBox(QStringLiteral("Default browser:"), page), "GroupBox5");
+    browser->setGeometry(4, 4, 424, 56);
+    Edit5 = named(new QLineEdit(browser), "Edit5");
+    Edit5->setGeometry(8, 22, 370, 22);
+    Button3 = makeEllipsis(browser, "Button3", {384, 21, 30, 24});
+
+    auto* folders = named(new QGroupBox(QStringLiteral("Default directory:"), page), "GroupBox6");
+    folders->setGeometry(4, 66, 424, 120);
+    makeLabel(folders, QStringLiteral("Default fonts directory:"), {8, 20, 300, 18});
+    Edit4 = named(new QLineEdit(folders), "Edit4");
+    Edit4->setGeometry(8, 38, 370, 22);
+    Button5 = makeEllipsis(folders, "Button5", {384, 37, 30, 24});
+    makeLabel(folders, QStringLiteral("Base directory"), {8, 66, 300, 18});
+    Edit6 = named(new QLineEdit(folders), "Edit6");
+    Edit6->setGeometry(8, 84, 370, 22);
+    Button10 = makeEllipsis(folders, "Button10", {384, 83, 30, 24});
+
+    // These fields change only through their "..." buttons and the look-ups.
+    for (QLineEdit* field : {Edit4, Edit5, Edit6}) {
+        field->setReadOnly(true);
+    }
+    return page;
+}
+
+void TFrame1::buildBottomBar() {
+    Panel1 = named(new QFrame(this), "Panel1");
+    Panel1->setFixedHeight(kBottomHeight);
+    Panel1->setFrameShape(QFrame::StyledPanel);
+
+    Panel3 = named(new QFrame(Panel1), "Panel3");
+    const int buttonsWidth = 5 * kButtonWidth + 4 * kButtonGap;
+    Panel3->setGeometry(0, 0, buttonsWidth + kButtonGap + 50, kBottomHeight);
+    struct ButtonSpec {
+        QPushButton** field;
+        const char* name;
+        const char* caption;
+        const char* hint;
+    };
+    const ButtonSpec buttons[] = {
+        {&Button1, "Button1", "&Refresh", ""},
+        {&Button6, "Button6", "&Install", "Install selected font(s)"},
+        {&Button4, "Button4", "&Delete", "Delete selected file(s)"},
+        {&Button7, "Button7", "&Save ",
+         "Save sample fonts as a JPEG grouped in directories and create a HTML file for easy "
+         "browsing of previously saved samples."},
+        {&Button8, "Button8", "e&Xit", ""},
+    };
+    int left = 0;
+    for (const ButtonSpec& spec : buttons) {
+        auto* button = named(new QPushButton(QString::fromLatin1(spec.caption), Panel3), spec.name);
+        button->setGeometry(left, 8, kButtonWidth, kButtonHeight);
+        button->setToolTip(QString::fromLatin1(spec.hint));
+        button->setProperty("tag", 0);
+        *spec.field = button;
+        left += kButtonWidth + kButtonGap;
+    }
+    Label8 = named(new QLabel(QStringLiteral("Press F1 for Help!"), Panel3), "Label8");
+    Label8->setAlignment(Qt::AlignCenter);
+    Label8->setGeometry(0, 38, buttonsWidth, 20);
+
+    Image1 = named(new td::ClickableLabel(Panel3), "Image1");
+    Image1->setGeometry(buttonsWidth + kButtonGap, 7, 50, 50);
+    Image1->setCursor(Qt::PointingHandCursor);
+    Image1->setToolTip(QStringLiteral("About Kestro TypeDeck"));
+    {
+        // The maker's mark: a small drawn logo, so the program needs no picture file.
+        QPixmap logo(50, 50);
+        logo.fill(QColor(0, 64, 128));
+        QPainter painter(&logo);
+        painter.setPen(Qt::white);
+        QFont font = painter.font();
+        font.setBold(true);
+        font.setPixelSize(26);
+        painter.setFont(font);
+        painter.drawText(logo.rect(), Qt::AlignCenter, QStringLiteral("Td"));
+        painter.end();
+        Image1->setPixmap(logo);
+    }
+
+    Animate1 = named(new td::BusyAnimation(Panel1), "Animate1");
+    Animate1->setGeometry(0, 10, 48, 45);
+    Animate1->hide();
+}
+
+void TFrame1::buildPopupMenu() {
+    PopupMenu1 = named(new QMenu(this), "PopupMenu1");
+    PopupMenu1->setToolTipsVisible(true);
+    auto action = [](QMenu* menu, const char* name, const char* caption) {
+        QAction* item = menu->addAction(QString::fromLatin1(caption));
+        item->setObjectName(QString::fromLatin1(name));
+        return item;
+    };
+    auto submenu = [this](const char* name, const char* caption) {
+        auto* menu = new QMenu(QString::fromLatin1(caption), PopupMenu1);
+        QAction* item = PopupMenu1->addMenu(menu);
+        item->setObjectName(QString::fromLatin1(name));
+        menu->setObjectName(QString::fromLatin1(name) + QStringLiteral("Menu"));
+        menu->setToolTipsVisible(true);
+        return std::pair{item, menu};
+    };
+
+    auto [zipItem, zipMenu] = submenu("Addtozip1", "Add to zip");
+    Addtozip1 = zipItem;
+    for (int n = 1; n <= 5; ++n) {
+        const QByteArray name = QStringLiteral("N%1zip1").arg(n).toLatin1();
+        QAction* item = action(zipMenu, name.constData(), kZipPlaceholder);
+        item->setToolTip(QStringLiteral("Chose a zip file first"));
+        item->setVisible(false);
+        NzipItems[static_cast<std::size_t>(n - 1)] = item;
+    }
+    New1 = action(zipMenu, "New1", "Browse...");
+
+    ViewasCharacterMap1 = action(PopupMenu1, "ViewasCharacterMap1", "View as Character Map");
+    Install = action(PopupMenu1, "Install", "Install");
+    Properties1 = action(PopupMenu1, "Properties1", "Properties");
+
+    auto [copyItem, copyMenu] = submenu("copyto1", "Copy To...");
+    copyto1 = copyItem;
+    for (int n = 1; n <= 5; ++n) {
+        const QByteArray name = QStringLiteral("copydir%1").arg(n).toLatin1();
+        QAction* item = action(copyMenu, name.constData(), kCopyPlaceholder);
+        item->setVisible(false);
+        copydirItems[static_cast<std::size_t>(n - 1)] = item;
+    }
+    newcopydir1 = action(copyMenu, "newcopydir1", "Browse...");
+
+    auto [moveItem, moveMenu] = submenu("MoveTo1", "Move To...");
+    MoveTo1 = moveItem;
+    for (int n = 1; n <= 5; ++n) {
+        const QByteArray name = QStringLiteral("movedir%1").arg(n).toLatin1();
+        QAction* item = action(moveMenu, name.constData(), "movedir");
+        item->setVisible(false);
+        movedirItems[static_cast<std::size_t>(n - 1)] = item;
+    }
+    newmovedir11 = action(moveMenu, "newmovedir11", "Browse...");
+
+    PopupMenu1->addSeparator();
+    Deletefromzip1 = action(PopupMenu1, "Deletefromzip1", "Delete");
+
+    connect(FileListBox1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        PopupMenu1->popup(FileListBox1->viewport()->mapToGlobal(at));
+    });
+}
+
+void TFrame1::connectEvents() {
+    connect(PageControl1, &QTabWidget::currentChanged, this, [this] {
+        PageControl1Change();
+        enterPage(PageControl1->currentWidget());
+    });
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (QWidget* page = pageOf(now)) {
+            enterPage(page);
+        }
+    });
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, &TFrame1::onFocusWindowChanged);
+
+    connect(Button1, &QPushButton::clicked, this, &TFrame1::Button1Click);
+    connect(Button9, &QPushButton::clicked, this, &TFrame1::Button1Click);
+    connect(Button4, &QPushButton::clicked, this, &TFrame1::Button4Click);
+    connect(Button6, &QPushButton::clicked, this, &TFrame1::Button6Click);
+    connect(Button7, &QPushButton::clicked, this, &TFrame1::Button7Click);
+    connect(Button8, &QPushButton::clicked, this, &TFrame1::Button8Click);
+    connect(Image1, &td::ClickableLabel::clicked, this, &TFrame1::Image1Click);
+
+    connect(Button2, &QPushButton::clicked, this, &TFrame1::Button2Click);
+    connect(Button3, &QPushButton::clicked, this, &TFrame1::Button3Click);
+    connect(Button5, &QPushButton::clicked, this, &TFrame1::Button5Click);
+    connect(Button10, &QPushButton::clicked, this, &TFrame1::Button10Click);
+    connect(Edit4, &QLineEdit::textChanged, this, &TFrame1::Edit4Change);
+    connect(Edit6, &QLineEdit::textChanged, this, &TFrame1::Edit6Change);
+    connect(RadioGroup1, &td::RadioGroup::clicked, this, &TFrame1::RadioGroup1Click);
+    connect(RadioGroup2, &td::RadioGroup::clicked, this, &TFrame1::RadioGroup2Click);
+    connect(SpinEdit1, &QSpinBox::valueChanged, this, &TFrame1::SpinEdit1Change);
+    connect(SpinEdit2, &QSpinBox::valueChanged, this, &TFrame1::SpinEdit2Change);
+    connect(SpinEdit3, &QSpinBox::valueChanged, this, &TFrame1::SpinEdit3Change);
+    connect(SpinEdit4, &QSpinBox::valueChanged, this, &TFrame1::SpinEdit4Change);
+    // Deleting from an archive is the "&Delete" button's own command.
+    connect(Deletefromzip1, &QAction::triggered, this, &TFrame1::Button4Click);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Life cycle
+
+void TFrame1::FormCreate() {
+    // 1. The help file that lies beside the executable.
+    m_helpFile = td::withTrailingSeparator(QCoreApplication::applicationDirPath()) +
+                 QStringLiteral("td.hlp");
+    // 2 - 4.
+    m_exportFlag = false;
+    setWindowTitle(QString::fromLatin1(kCaption));
+    m_viewMode = 1;
+    // 5.
+    Edit1->setEnabled(true);
+    Edit1->setText(QString::fromLatin1(setting::Sampletext.defaultText));
+    // 6 - 7.
+    LoadRecentMenus();
+    LoadArchiveLibraries();
+    // 8. The temporary folder, where archive fonts are extracted.
+    m_tempPath =
+        m_services.tempFiles != nullptr ? m_services.tempFiles->tempPath() : QDir::tempPath();
+    m_tempPath = td::withTrailingSeparator(m_tempPath);
+    // 9 - 10.
+    LoadWindowPlacement();
+    RichEdit1->append(Edit1->text());
+}
+
+void TFrame1::FormShow() {
+    PageControl1->setCurrentWidget(TabSheet1);
+    LoadSettings();
+    // The about box made at start-up is not needed any more; clicks on the logo make new ones.
+    if (m_services.windows != nullptr) {
+        if (auto* about = m_services.windows->find<TAboutBox>()) {
+            about->close();
+        }
+    }
+}
+
+void TFrame1::FormActivate() {
+    // A refresh in progress lets paint events through; an activation then must not start
+    // another one inside it.
+    if (m_refreshing) {
+        return;
+    }
+    if (CheckBox8->isChecked()) {
+        Button1->click();
+    }
+    if (PageControl1->currentWidget() != TabSheet3) {
+        LayoutMainWindow();
+    }
+    FillDriveList();
+}
+
+void TFrame1::FormResize() {
+    LayoutMainWindow();
+}
+
+void TFrame1::FormClose() {
+    if (m_closed) {
+        return;
+    }
+    m_closed = true;
+    SaveWindowPlacement();
+    for (const QString& path : std::as_const(lb_)) {
+        DeactivateFontFile(path);
+    }
+    SaveRecentMenus();
+    UnloadArchiveLibraries();
+    td::deleteTemporaryFonts(m_tempPath);
+}
+
+void TFrame1::FormDestroy() {
+    SaveWindowPlacement();
+}
+
+void TFrame1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        m_closed = false;
+        FormShow();
+        FormActivate();
+    }
+}
+
+void TFrame1::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (m_shown) {
+        FormResize();
+    }
+}
+
+void TFrame1::closeEvent(QCloseEvent* event) {
+    FormClose();
+    event->accept();
+}
+
+void TFrame1::onFocusWindowChanged(QWindow* window) {
+    using Origin = ActivationRule::Origin;
+    Origin origin = Origin::Outside;
+    if (window != nullptr) {
+        origin = Origin::OwnWindow;
+        if (window == windowHandle()) {
+            origin = Origin::MainWindow;
+        } else {
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                if (top->windowHandle() == window && qobject_cast<QMessageBox*>(top) != nullptr) {
+                    origin = Origin::MessageBox;
+                    break;
+                }
+            }
+        }
+    }
+    if (m_activation.focusMovedTo(origin) && m_shown && isVisible()) {
+        FormActivate();
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tabs, bottom bar and busy indicator
+
+void TFrame1::PageControl1Change() {
+    QWidget* page = PageControl1->currentWidget();
+    const bool directory = page == TabSheet1;
+    const bool installed = page == TabSheet2;
+    const bool search = page == TabSheet5;
+    Button1->setVisible(directory || installed);
+    Button6->setVisible(directory);
+    Button4->setVisible(directory || installed || search);
+    Button7->setVisible(!search);
+    Button8->setVisible(true);
+    if (directory && CheckBox8->isChecked()) {
+        ListFonts();
+    } else if (page == TabSheet3) {
+        SpinEdit3Change();
+        StringGrid3->viewport()->update();
+    } else if (page == TabSheet4) {
+        centreOptionsPanel();
+    }
+}
+
+QWidget* TFrame1::pageOf(QWidget* widget) const {
+    for (QWidget* page : {TabSheet1, TabSheet2, TabSheet3, TabSheet4, TabSheet5}) {
+        if (widget != nullptr && (widget == page || page->isAncestorOf(widget))) {
+            return page;
+        }
+    }
+    return nullptr;
+}
+
+void TFrame1::enterPage(QWidget* page) {
+    if (page == nullptr || page == m_enteredPage) {
+        return;
+    }
+    if (m_enteredPage == TabSheet5) {
+        TabSheet5Exit();
+    }
+    m_enteredPage = page;
+    if (page == TabSheet1) {
+        TabSheet1Enter();
+    } else if (page == TabSheet2) {
+        TabSheet2Enter();
+    } else if (page == TabSheet3) {
+        TabSheet3Enter();
+    } else if (page == TabSheet4) {
+        TabSheet4Enter();
+    } else if (page == TabSheet5) {
+        TabSheet5Enter();
+    }
+}
+
+void TFrame1::TabSheet1Enter() {
+    DeactivateFontFile(m_activeFontMapFile);
+}
+
+void TFrame1::TabSheet2Enter() {
+    DeactivateFontFile(m_activeFontMapFile);
+}
+
+void TFrame1::TabSheet3Enter() {
+    if (!m_fontMapFile.isEmpty() && m_activeFontMapFile != m_fontMapFile &&
+        QFileInfo::exists(m_fontMapFile)) {
+        DeactivateFontFile(m_activeFontMapFile);
+        ActivateFontFile(m_fontMapFile);
+    }
+}
+
+void TFrame1::TabSheet4Enter() {
+    DeactivateFontFile(m_activeFontMapFile);
+}
+
+void TFrame1::TabSheet5Enter() {
+    DeactivateFontFile(m_activeFontMapFile);
+}
+
+void TFrame1::TabSheet5Exit() {
+    for (int i = 0; i < ListBox5->count(); ++i) {
+        DeactivateFontFile(ListBox5->item(i)->text());
+    }
+    ListBox5->clear();
+}
+
+void TFrame1::ActivateFontFile(const QString& path) {
+    if (path.isEmpty()) {
+        return;
+    }
+    if (m_services.fonts != nullptr) {
+        m_services.fonts->activate(path);
+    }
+    // The font map remembers what it activated, so that entering its tab twice does not count
+    // the file twice and leaving it releases exactly that file.
+    if (path == m_fontMapFile) {
+        m_activeFontMapFile = path;
+    }
+}
+
+void TFrame1::DeactivateFontFile(const QString& path) {
+    if (path.isEmpty()) {
+        return;
+    }
+    if (m_services.fonts != nullptr) {
+        m_services.fonts->deactivate(path);
+    }
+    if (path == m_activeFontMapFile) {
+        m_activeFontMapFile.clear();
+    }
+}
+
+void TFrame1::Button1Click() {
+    if (m_refreshing) {
+        return;
+    }
+    m_refreshing = true;
+    QWidget* page = PageControl1->currentWidget();
+    try {
+        if (page == TabSheet1) {
+            ListFonts();
+        } else if (page == TabSheet2) {
+            ListInstalledFonts();
+        } else if (page == TabSheet5) {
+            RunSearch();
+        }
+    } catch (...) {
+        m_refreshing = false;
+        throw;
+    }
+    m_refreshing = false;
+}
+
+void TFrame1::Button4Click() {
+    DeleteSelected();
+}
+
+void TFrame1::Button6Click() {
+    InstallSelectedFonts();
+}
+
+void TFrame1::Button7Click() {
+    if (PageControl1->currentWidget() == TabSheet4) {
+        SaveSettings();
+    } else {
+        ExportSamples();
+    }
+}
+
+void TFrame1::Button8Click() {
+    if (m_services.windows != nullptr) {
+        if (auto* closing = m_services.windows->find<TForm4>()) {
+            closing->showClosingBar();
+        }
+    }
+    emit exitStarted();
+    hide();
+    close();
+}
+
+void TFrame1::Image1Click() {
+    // Each click opens a box of its own, owned by the application and gone when closed.
+    auto* about = new TAboutBox(m_services);
+    about->setAttribute(Qt::WA_DeleteOnClose);
+    about->setAttribute(Qt::WA_QuitOnClose, false);
+    about->show();
+}
+
+QList<QPushButton*> TFrame1::busyButtons() const {
+    return {Button1, Button4, Button6, Button7, Button8};
+}
+
+void TFrame1::ShowBusy(int animation) {
+    Animate1->setAnimation(animation);
+    Animate1->move(Panel3->x() - Animate1->width() - 4, Animate1->y());
+    Animate1->show();
+    for (QPushButton* button : busyButtons()) {
+        if (!button->isHidden()) {
+            button->hide();
+            button->setProperty("tag", 1);
+        }
+    }
+    Animate1->start();
+}
+
+void TFrame1::ShowIdle() {
+    Animate1->hide();
+    Animate1->setAnimation(td::BusyAnimation::None);
+    for (QPushButton* button : busyButtons()) {
+        if (button->property("tag").toInt() == 1) {
+            button->show();
+            button->setProperty("tag", 0);
+        }
+    }
+    Animate1->stop();
+}
+
+void TFrame1::LayoutMainWindow() {
+    // 1. Font Map texts, stored transposed: the stored column is the low digit, the stored row
+    // the high digit, so the painting reads stored (column j, row i) for screen (i, j).
+    for (int i = 1; i < StringGrid3->columnCount(); ++i) {
+        StringGrid3->setItem(0, i, new QTableWidgetItem(hexLabel(i - 1)));
+    }
+    for (int j = 1; j < StringGrid3->rowCount(); ++j) {
+        StringGrid3->setItem(j, 0, new QTableWidgetItem(hexLabel(j - 1)));
+    }
+    for (int i = 1; i < StringGrid3->columnCount(); ++i) {
+        for (int j = 1; j < StringGrid3->rowCount(); ++j) {
+            const int code = ((i - 1) * 16 + (j - 1)) % 256;
+            StringGrid3->setItem(j, i, new QTableWidgetItem(QString(QChar(code))));
+        }
+    }
+    // 2. The base-font field keeps the face loaded from the settings or chosen by the user.
+    // 3 - 5.
+    FileListBox1->resize(FileListBox1->width(), std::max(0, Panel2->height() - FileListBox1->y()));
+    StringGrid2->setColumnWidth(0, std::max(0, StringGrid2->width() - 25));
+    StringGrid5->setColumnWidth(0, std::max(0, TabSheet1->width() - 25));
+    // 6.
+    StringGrid3->setGeometry(0, 0, Panel1->width(),
+                             std::max(0, PageControl1->height() - Panel1->height()));
+    SpinEdit3Change();
+    // 7.
+    const QStringList heads{QStringLiteral("Path"), QStringLiteral("Name"), QStringLiteral("Time"),
+                            QStringLiteral("Size")};
+    if (StringGrid6->rowCount() < 1) {
+        StringGrid6->setRowCount(1);
+    }
+    for (int column = 0; column < 4; ++column) {
+        StringGrid6->setItem(0, column, new QTableWidgetItem(heads.at(column)));
+        StringGrid6->setColumnWidth(column, std::max(0, (StringGrid6->width() - 25) / 4));
+    }
+    // 8.
+    Panel3->move((Panel1->width() - Panel3->width()) / 2, Panel3->y());
+    Animate1->move(Panel3->x() - Animate1->width() - 4, Animate1->y());
+    centreOptionsPanel();
+    // 9.
+    if (CheckBox8->isChecked()) {
+        ListFonts();
+        ListInstalledFonts();
+    }
+}
+
+void TFrame1::centreOptionsPanel() {
+    Panel10->move((TabSheet4->width() - Panel10->width()) / 2,
+                  (TabSheet4->height() - Panel10->height()) / 2);
+}
+
+void TFrame1::FillDriveList() {
+    ListBox2->clear();
+    if (m_services.drives != nullptr) {
+        for (const td::Drive& drive : m_services.drives->list()) {
+            switch (drive.type) {
+                case td::DriveType::Removable:
+                case td::DriveType::Fixed:
+                case td::DriveType::Remote:
+                case td::DriveType::CdRom:
+                case td::DriveType::RamDisk:
+                    ListBox2->addItem(drive.root);
+                    break;
+                case td::DriveType::Unknown:
+                case td::DriveType::NoRootDir:
+                    break;
+            }
+        }
+    }
+    if (ListBox2->count() > 0) {
+        ListBox2->setCurrentRow(0);
+        ListBox2->item(0)->setSelected(true);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Settings store
+
+void TFrame1::applySetting(const SettingSpec& spec, const SettingValue& value) {
+    const QString name = QString::fromLatin1(spec.name);
+    if (&spec == &setting::NrFile) {
+        RadioGroup1->setItemIndex(value.number);
+    } else if (&spec == &setting::Image) {
+        RadioGroup2->setItemIndex(value.number);
+    } else if (&spec == &setting::AutoRefresh) {
+        CheckBox8->setChecked(value.number != 0);
+    } else if (&spec == &setting::Sizeofcharacters) {
+        SpinEdit1->setValue(value.number);
+    } else if (&spec == &setting::Sizeofbasefont) {
+        SpinEdit2->setValue(value.number);
+    } else if (&spec == &setting::Colors) {
+        ComboBox2->setCurrentIndex(value.number);
+    } else if (&spec == &setting::DIMFILE) {
+        m_pixelBudget = value.number;
+    } else if (&spec == &setting::Sampletext) {
+        Edit1->setText(value.text);
+    } else if (&spec == &setting::Basefont) {
+        Edit2->setText(value.text);
+    } else if (&spec == &setting::charsize) {
+        SpinEdit3->setValue(value.number);
+    } else if (&spec == &setting::savedsize) {
+        SpinEdit4->setValue(value.number);
+    } else if (&spec == &setting::Quality) {
+        SpinEdit5->setValue(value.number);
+    } else if (&spec == &setting::Browser) {
+        Edit5->setText(value.text);
+    } else if (&spec == &setting::Dfontdir) {
+        Edit4->setText(value.text);
+    } else if (&spec == &setting::Basedir) {
+        Edit6->setText(value.text);
+    }
+}
+
+SettingValue TFrame1::settingOf(const SettingSpec& spec) const {
+    SettingValue value;
+    if (&spec == &setting::NrFile) {
+        value.number = RadioGroup1->itemIndex();
+    } else if (&spec == &setting::Image) {
+        value.number = RadioGroup2->itemIndex();
+    } else if (&spec == &setting::AutoRefresh) {
+        value.number = CheckBox8->isChecked() ? 1 : 0;
+    } else if (&spec == &setting::Sizeofcharacters) {
+        value.number = SpinEdit1->value();
+    } else if (&spec == &setting::Sizeofbasefont) {
+        value.number = SpinEdit2->value();
+    } else if (&spec == &setting::Colors) {
+        value.number = ComboBox2->currentIndex();
+    } else if (&spec == &setting::DIMFILE) {
+        value.number = static_cast<std::int32_t>(m_pixelBudget);
+    } else if (&spec == &setting::Sampletext) {
+        value.text = Edit1->text();
+    } else if (&spec == &setting::Basefont) {
+        value.text = Edit2->text();
+    } else if (&spec == &setting::charsize) {
+        value.number = SpinEdit3->value();
+    } else if (&spec == &setting::savedsize) {
+        value.number = SpinEdit4->value();
+    } else if (&spec == &setting::Quality) {
+        value.number = SpinEdit5->value();
+    } else if (&spec == &setting::Browser) {
+        value.text = Edit5->text();
+    } else if (&spec == &setting::Dfontdir) {
+        value.text = Edit4->text();
+    } else if (&spec == &setting::Basedir) {
+        value.text = Edit6->text();
+    }
+    return value;
+}
+
+void TFrame1::LoadSettings() {
+    std::unique_ptr<td::RegistryKey> key;
+    if (m_services.registry != nullptr) {
+        key = m_services.registry->openKey(td::RootKey::LocalMachine,
+                                           QString::fromLatin1(td::kSettingsKey), true);
+    }
+    if (key != nullptr) {
+        for (const SettingSpec* spec : td::kLoadedOptions) {
+            applySetting(*spec, td::readSetting(*key, *spec));
+        }
+    }
+    if (Edit6->text().isEmpty()) {
+        Edit6->setText(td::withTrailingSeparator(QDir::currentPath()));
+    }
+    if (Edit4->text().isEmpty() && m_services.registry != nullptr) {
+        Edit4->setText(td::GetFontsFolder(*m_services.registry));
+    }
+    if (Edit5->text().isEmpty()) {
+        if (m_services.registry != nullptr) {
+            Edit5->setText(td::FindDefaultBrowser(*m_services.registry));
+        }
+        if (Edit5->text().isEmpty() && m_services.dialogs != nullptr) {
+            m_services.dialogs->beep();
+            m_services.dialogs->messageBox(this, td::BoxIcon::Warning,
+                                           QString::fromLatin1(kBrowserMissing),
+                                           td::BoxButtons::Ok);
+        }
+    }
+    GroupBox7->setVisible(RadioGroup1->itemIndex() == 0);
+    UpdateBudget();
+}
+
+void TFrame1::SaveSettings() {
+    if (m_services.registry != nullptr) {
+        if (auto key = td::openSettingsKeyForWriting(*m_services.registry)) {
+            try {
+                for (const SettingSpec* spec : td::kSavedOptions) {
+                    td::writeSetting(*key, *spec, settingOf(*spec));
+                }
+            } catch (const td::Error&) {
+                // A store that turns out not to be writable stores nothing, silently.
+            }
+        }
+    }
+    ShowIdle();
+}
+
+void TFrame1::LoadWindowPlacement() {
+    if (m_services.registry == nullptr) {
+        return;
+    }
+    const auto key = m_services.registry->openKey(td::RootKey::LocalMachine,
+                                                  QString::fromLatin1(td::kSettingsKey), true);
+    if (key == nullptr) {
+        return;
+    }
+    const int height = td::readSetting(*key, setting::Height).number;
+    const int width = td::readSetting(*key, setting::Width).number;
+    const int left = td::readSetting(*key, setting::Left).number;
+    const int top = td::readSetting(*key, setting::Top).number;
+    resize(width, height);
+    move(left, top);
+}
+
+void TFrame1::SaveWindowPlacement() {
+    if (m_services.registry == nullptr) {
+        return;
+    }
+    const auto key = td::openSettingsKeyForWriting(*m_services.registry);
+    if (key == nullptr) {
+        return;
+    }
+    try {
+        td::writeSetting(*key, setting::Height, {height(), {}});
+        td::writeSetting(*key, setting::Width, {width(), {}});
+        td::writeSetting(*key, setting::Left, {x(), {}});
+        td::writeSetting(*key, setting::Top, {y(), {}});
+    } catch (const td::Error&) {
+    }
+}
+
+void TFrame1::LoadRecentMenus() {
+    td::ProfileFiles* ini = m_services.profiles;
+    if (ini == nullptr) {
+        return;
+    }
+    const QString file = QString::fromLatin1(kRecentFile);
+    const QString menu = QStringLiteral("Menu");
+    const QString copyMove = QStringLiteral("CopyMove");
+    for (int n = 1; n <= 5; ++n) {
+        QAction* item = NzipItems[static_cast<std::size_t>(n - 1)];
+        item->setText(ini->readString(file, menu, QStringLiteral("menu%1").arg(n),
+                                      QString::fromLatin1(kZipPlaceholder)));
+        item->setVisible(ini->readBool(file, menu, QStringLiteral("menu%1b").arg(n), false));
+    }
+    for (const auto* items : {&copydirItems, &movedirItems}) {
+        for (int n = 1; n <= 5; ++n) {
+            QAction* item = (*items)[static_cast<std::size_t>(n - 1)];
+            item->setText(ini->readString(file, copyMove, QStringLiteral("CopyMove%1").arg(n),
+                                          QString::fromLatin1(kCopyPlaceholder)));
+            item->setVisible(
+                ini->readBool(file, copyMove, QStringLiteral("CopyMove%1b").arg(n), false));
+        }
+    }
+}
+
+void TFrame1::SaveRecentMenus() {
+    td::ProfileFiles* ini = m_services.profiles;
+    if (ini == nullptr) {
+        return;
+    }
+    const QString file = QString::fromLatin1(kRecentFile);
+    for (int n = 1; n <= 5; ++n) {
+        const QAction* item = NzipItems[static_cast<std::size_t>(n - 1)];
+        ini->writeString(file, QStringLiteral("Menu"), QStringLiteral("menu%1").arg(n),
+                         item->text());
+        ini->writeBool(file, QStringLiteral("Menu"), QStringLiteral("menu%1b").arg(n),
+                       item->isVisible());
+    }
+    for (int n = 1; n <= 5; ++n) {
+        const QAction* item = copydirItems[static_cast<std::size_t>(n - 1)];
+        ini->writeString(file, QStringLiteral("CopyMove"), QStringLiteral("CopyMove%1").arg(n),
+                         item->text());
+        ini->writeBool(file, QStringLiteral("CopyMove"), QStringLiteral("CopyMove%1b").arg(n),
+                       item->isVisible());
+    }
+}
+
+void TFrame1::UpdateBudget() {
+    const auto type = static_cast<td::ImageType>(std::max(0, RadioGroup2->itemIndex()));
+    const int rowHeight = StringGrid2->verticalHeader()->defaultSectionSize();
+    const int maximum = td::maximumFontsPerFile(m_pixelBudget, SpinEdit4->value(), rowHeight, type);
+    SpinEdit6->setMaximum(maximum);
+    SpinEdit6->setValue(maximum);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Option controls
+
+void TFrame1::Button2Click() {
+    if (m_services.dialogs == nullptr) {
+        return;
+    }
+    const auto font = m_services.dialogs->font(this, QFont(Edit2->text()), QStringLiteral("Font"));
+    if (font) {
+        Edit2->setText(font->family());
+    }
+}
+
+void TFrame1::Button3Click() {
+    if (m_services.dialogs == nullptr) {
+        return;
+    }
+    // Programs here carry no ".exe": every file is offered and an executable one is taken.
+    const QString chosen =
+        m_services.dialogs->openFileName(this, QStringLiteral("Default browser"),
+                                         QStringLiteral("/"), QStringLiteral("All files (*)"));
+    if (chosen.isEmpty()) {
+        return;
+    }
+    const QFileInfo info(chosen);
+    if (info.isFile() && info.isExecutable()) {
+        Edit5->setText(info.absoluteFilePath());
+        return;
+    }
+    m_services.dialogs->beep();
+    m_services.dialogs->messageBox(this, td::BoxIcon::Warning,
+                                   chosen + QStringLiteral(" is not a program."),
+                                   td::BoxButtons::Ok);
+}
+
+void TFrame1::Button5Click() {
+    if (m_services.windows != nullptr) {
+        if (auto* chooser = m_services.windows->find<TForm3>()) {
+            connect(chooser, &TForm3::folderSelected, this, &TFrame1::FolderSelected,
+                    Qt::UniqueConnection);
+            chooser->showSelectMode(QStringLiteral("1"));
+        }
+    }
+}
+
+void TFrame1::Button10Click() {
+    if (m_services.windows != nullptr) {
+        if (auto* chooser = m_services.windows->find<TForm3>()) {
+            connect(chooser, &TForm3::folderSelected, this, &TFrame1::FolderSelected,
+                    Qt::UniqueConnection);
+            chooser->showSelectMode(QStringLiteral("2"));
+        }
+    }
+}
+
+void TFrame1::FolderSelected(const QString& marker, const QString& folder) {
+    if (marker == QLatin1String("1")) {
+        Edit4->setText(folder);
+    } else if (marker == QLatin1String("2")) {
+        Edit6->setText(folder);
+    }
+}
+
+void TFrame1::Edit4Change() {
+    const QString text = Edit4->text();
+    if (!text.isEmpty() && !text.endsWith(QLatin1Char('/'))) {
+        Edit4->setText(text + QLatin1Char('/'));
+    }
+}
+
+void TFrame1::Edit6Change() {
+    const QString text = Edit6->text();
+    if (!text.isEmpty() && !text.endsWith(QLatin1Char('/'))) {
+        Edit6->setText(text + QLatin1Char('/'));
+    }
+}
+
+void TFrame1::RadioGroup1Click() {
+    GroupBox7->setVisible(RadioGroup1->itemIndex() == 0);
+    UpdateBudget();
+}
+
+void TFrame1::RadioGroup2Click() {
+    const int type = RadioGroup2->itemIndex();
+    ComboBox2->setVisible(type == 1);
+    SpinEdit5->setVisible(type == 0);
+    Edit7->setVisible(type == 0);
+    UpdateBudget();
+}
+
+void TFrame1::applySampleRowHeight(bool bothGrids, int extra) {
+    // Both size handlers measure a line of capitals and small letters in the base font at the
+    // two sizes: one line of sample text above one caption line.
+    QFont font(Edit2->text());
+    font.setPointSize(SpinEdit1->value());
+    const int h1 = QFontMetrics(font).height();
+    font.setPointSize(SpinEdit2->value());
+    const int h2 = QFontMetrics(font).height();
+    const int height = h1 + h2 + extra;
+    StringGrid2->verticalHeader()->setDefaultSectionSize(height);
+    if (bothGrids) {
+        StringGrid5->verticalHeader()->setDefaultSectionSize(height);
+    }
+}
+
+void TFrame1::SpinEdit1Change() {
+    applySampleRowHeight(true, 15);
+    UpdateBudget();
+}
+
+void TFrame1::SpinEdit2Change() {
+    applySampleRowHeight(false, 10);
+    UpdateBudget();
+}
+
+void TFrame1::SpinEdit3Change() {
+    const int size = SpinEdit3->value();
+    StringGrid3->horizontalHeader()->setDefaultSectionSize(size);
+    StringGrid3->verticalHeader()->setDefaultSectionSize(size);
+    for (int i = 0; i < StringGrid3->columnCount(); ++i) {
+        StringGrid3->setColumnWidth(i, size);
+    }
+    for (int j = 0; j < StringGrid3->rowCount(); ++j) {
+        StringGrid3->setRowHeight(j, size);
+    }
+}
+
+void TFrame1::SpinEdit4Change() {
+    UpdateBudget();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Operations that arrive with their own features. Each is the one place its feature plugs in.
+
+void TFrame1::ListFonts() {}
+
+void TFrame1::ListInstalledFonts() {}
+
+void TFrame1::RunSearch() {}
+
+void TFrame1::InstallSelectedFonts() {}
+
+void TFrame1::DeleteSelected() {}
+
+void TFrame1::ExportSamples() {}
+
+void TFrame1::LoadArchiveLibraries() {}
+
+void TFrame1::UnloadArchiveLibraries() {}
+
+// ---------------------------------------------------------------------------------------------
+// Help
+
+void TFrame1::ShowHelp(int context) {
+    if (m_help == nullptr) {
+        m_help = std::make_unique<HelpViewer>();
+    }
+    if (!m_help->open(m_helpFile, context)) {
+        if (m_services.dialogs != nullptr) {
+            m_services.dialogs->messageBox(
+                this, td::BoxIcon::Warning,
+                QStringLiteral("Cannot open the help file ") + m_helpFile + QLatin1Char('.'),
+                td::BoxButtons::Ok);
+        }
+        return;
+    }
+    m_help->show();
+    m_help->raise();
+}
