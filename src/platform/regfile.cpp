@@ -281,12 +281,12 @@ bool parseRegFile(const QByteArray& bytes, RegNode& root, QString* error) {
         } else if (data.startsWith(QStringLiteral("hex"))) {
             // Hex data may go on over lines that end in a backslash.
             QString raw = data.trimmed();
-            while (raw.endsWith(QLatin1Char('\\')) && i + 1 < lines.size()) {
+            while (raw.endsWith(QLatin1Char('\\'))) {
+                if (i + 1 >= lines.size() || lines[i + 1].trimmed().isEmpty()) {
+                    return fail(lineNumber, QStringLiteral("unfinished hex data"));
+                }
                 raw.chop(1);
                 raw += lines[++i].trimmed();
-            }
-            if (raw.endsWith(QLatin1Char('\\'))) {
-                return fail(lineNumber, QStringLiteral("unfinished hex data"));
             }
             value.type = ValueType::Other;
             value.raw = raw;
