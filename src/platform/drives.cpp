@@ -260,7 +260,14 @@ std::vector<Drive> LinuxDrives::list() {
         return {};
     }
     // The proc file reports size 0; read until it ends.
-    return drivesFromMounts(parseMountTable(file.readAll()), &linuxDeviceRemovable);
+    std::vector<Drive> drives =
+        drivesFromMounts(parseMountTable(file.readAll()), &linuxDeviceRemovable);
+    // Containers mount single files (/etc/hosts and the like); those are no place to browse.
+    std::erase_if(drives, [](const Drive& drive) {
+        const QFileInfo info(drive.root);
+        return info.exists() && !info.isDir();
+    });
+    return drives;
 }
 
 DriveType LinuxDrives::type(const QString& root) {

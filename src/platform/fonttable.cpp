@@ -45,18 +45,11 @@ std::optional<FileStamp> stampOf(const QString& path) {
     return stamp;
 }
 
-// The names of one face as Windows knows them: family (name 1), subfamily (2), full name (4),
-// and the typographic family (16) some fonts group their faces under.
-struct FaceNames {
-    QString family;
-    QString subfamily;
-    QString fullName;
-    QString typographicFamily;
-};
+}  // namespace
 
-// Reads the name table, every offset checked against the table's size. Windows-platform
-// English names win over other Windows names, then Unicode-platform, then Macintosh names.
-FaceNames readNameTable(const QByteArray& table) {
+// Windows-platform English names win over other Windows names, then Unicode-platform, then
+// Macintosh names (English first; their few accented letters are read as Latin-1).
+FaceNames readFaceNames(const QByteArray& table) {
     FaceNames names;
     const auto* data = reinterpret_cast<const uchar*>(table.constData());
     const qsizetype size = table.size();
@@ -65,7 +58,7 @@ FaceNames readNameTable(const QByteArray& table) {
     }
     const int count = qFromBigEndian<quint16>(data + 2);
     const int storage = qFromBigEndian<quint16>(data + 4);
-    int rank[17] = {};
+    int rank[5] = {};
     for (int i = 0; i < count; ++i) {
         const qsizetype record = 6 + qsizetype(i) * 12;
         if (record + 12 > size) {
@@ -77,7 +70,7 @@ FaceNames readNameTable(const QByteArray& table) {
         const int nameId = qFromBigEndian<quint16>(data + record + 6);
         const int length = qFromBigEndian<quint16>(data + record + 8);
         const qsizetype offset = storage + qsizetype(qFromBigEndian<quint16>(data + record + 10));
-        if (nameId != 1 && nameId != 2 && nameId != 4 && nameId != 16) {
+        if (nameId != 1 && nameId != 2 && nameId != 4) {
             continue;
         }
         if (offset + length > size || length == 0) {
@@ -86,19 +79,20 @@ FaceNames readNameTable(const QByteArray& table) {
         int thisRank = 0;
         QString text;
         if (platform == 3 || platform == 0) {
-            thisRank = platform == 3 ? (language == 0x409 ? 4 : 3) : 2;
+            thisRank = platform == 3 ? (language == 0x409 ? 6 : 5) : 4;
             QString decoded;
             for (int k = 0; k + 1 < length; k += 2) {
                 decoded.append(QChar(qFromBigEndian<quint16>(data + offset + k)));
             }
             text = decoded;
         } else if (platform == 1 && encoding == 0) {
-            thisRank = 1;
+            thisRank = language == 0 ? 3 : 2;
             text = QString::fromLatin1(reinterpret_cast<const char*>(data + offset), length);
         } else {
             continue;
         }
-        text = text.trimmed();
+        // Some fonts pad their names with NULs.
+        text = text.remove(QChar(0)).trimmed();
         if (text.isEmpty() || thisRank <= rank[nameId]) {
             continue;
         }
@@ -110,20 +104,15 @@ FaceNames readNameTable(const QByteArray& table) {
             case 2:
                 names.subfamily = text;
                 break;
-            case 4:
-                names.fullName = text;
-                break;
             default:
-                names.typographicFamily = text;
+                names.fullName = text;
         }
     }
     return names;
 }
 
-}  // namespace
-
 // One font file read into memory, shared by the table's cache and the fonts drawn from it.
-struct LoadedFile {
+struct LoadedFontFile {
     QString key;
     FileStamp stamp;
     QByteArray data;
@@ -147,10 +136,11 @@ struct LoadedFile {
         return sized;
     }
 
+    // Only the face's own family counts, not the typographic family it belongs to: a condensed
+    // face grouped under "DejaVu Sans" must not stand in when "DejaVu Sans" is asked for.
     bool hasName(const QString& name) const {
-        return names.family.compare(name, Qt::CaseInsensitive) == 0 ||
-               names.typographicFamily.compare(name, Qt::CaseInsensitive) == 0 ||
-               (names.family.isEmpty() && raw.familyName().compare(name, Qt::CaseInsensitive) == 0);
+        const QString own = names.family.isEmpty() ? raw.familyName() : names.family;
+        return own.compare(name, Qt::CaseInsensitive) == 0;
     }
     bool hasFullName(const QString& name) const {
         return names.fullName.compare(name, Qt::CaseInsensitive) == 0;
@@ -165,7 +155,7 @@ struct DrawingFont::Data {
     int pixelSize = 0;
     FontStyle style;
     // An active file draws from its own outlines.
-    std::shared_ptr<LoadedFile> file;
+    std::shared_ptr<LoadedFontFile> file;
     QRawFont raw;
     bool emboldenStroke = false;
     bool slant = false;
@@ -300,7 +290,7 @@ QFont DrawingFont::font() const {
     if (!m_data->file) {
         return m_data->qfont;
     }
-    LoadedFile& file = *m_data->file;
+    LoadedFontFile& file = *m_data->file;
     QFont result;
     result.setPixelSize(std::max(1, m_data->pixelSize));
     result.setBold(m_data->style.bold);
@@ -429,13 +419,13 @@ constexpr qint64 kCachedBytes = 96 * 1024 * 1024;
 }  // namespace
 
 struct QtFontTable::State {
-    QHash<QString, std::shared_ptr<LoadedFile>> cache;
+    QHash<QString, std::shared_ptr<LoadedFontFile>> cache;
     QHash<QString, int> counts;
-    std::list<std::shared_ptr<LoadedFile>> active;  // most recently activated first
-    QHash<QString, InstalledMatch> installed;       // by lower-cased face name
+    std::list<std::shared_ptr<LoadedFontFile>> active;  // most recently activated first
+    QHash<QString, InstalledMatch> installed;           // by lower-cased face name
     quint64 clock = 0;
 
-    std::shared_ptr<LoadedFile> load(const QString& key) {
+    std::shared_ptr<LoadedFontFile> load(const QString& key) {
         const std::optional<FileStamp> stamp = stampOf(key);
         if (!stamp) {
             cache.remove(key);
@@ -451,7 +441,7 @@ struct QtFontTable::State {
             cache.remove(key);
             return nullptr;
         }
-        auto file = std::make_shared<LoadedFile>();
+        auto file = std::make_shared<LoadedFontFile>();
         file->key = key;
         file->stamp = *stamp;
         file->data = source.readAll();
@@ -460,7 +450,7 @@ struct QtFontTable::State {
             cache.remove(key);
             return nullptr;
         }
-        file->names = readNameTable(file->raw.fontTable("name"));
+        file->names = readFaceNames(file->raw.fontTable("name"));
         const QString subfamily = file->names.subfamily.toLower();
         file->bold = file->raw.weight() >= QFont::DemiBold || subfamily.contains(u"bold");
         file->italic = file->raw.style() != QFont::StyleNormal || subfamily.contains(u"italic") ||
@@ -478,7 +468,7 @@ struct QtFontTable::State {
             bytes += file->data.size();
         }
         while (cache.size() > kCachedFiles || bytes > kCachedBytes) {
-            std::shared_ptr<LoadedFile> oldest;
+            std::shared_ptr<LoadedFontFile> oldest;
             for (const auto& file : std::as_const(cache)) {
                 if (!file->active && (!oldest || file->lastUse < oldest->lastUse)) {
                     oldest = file;
@@ -492,8 +482,8 @@ struct QtFontTable::State {
         }
     }
 
-    std::shared_ptr<LoadedFile> activeFor(const QString& name, FontStyle style) const {
-        std::shared_ptr<LoadedFile> best;
+    std::shared_ptr<LoadedFontFile> activeFor(const QString& name, FontStyle style) const {
+        std::shared_ptr<LoadedFontFile> best;
         int bestScore = -1;
         for (const auto& file : active) {
             if (!file->hasName(name)) {
@@ -545,7 +535,7 @@ void QtFontTable::activate(const QString& path) {
         }
         return;
     }
-    std::shared_ptr<LoadedFile> file = m_state->load(key);
+    std::shared_ptr<LoadedFontFile> file = m_state->load(key);
     if (!file) {
         return;
     }
@@ -569,7 +559,7 @@ void QtFontTable::deactivate(const QString& path) {
     auto it =
         std::find_if(list.begin(), list.end(), [&](const auto& file) { return file->key == key; });
     if (it != list.end()) {
-        LoadedFile& file = **it;
+        LoadedFontFile& file = **it;
         file.active = false;
         if (file.appFontId >= 0) {
             QFontDatabase::removeApplicationFont(file.appFontId);
@@ -599,7 +589,7 @@ DrawingFont QtFontTable::resolve(const QString& faceName, FontStyle style, int p
     data->pixelSize = std::max(1, pixelSize);
     data->style = style;
 
-    if (std::shared_ptr<LoadedFile> file = m_state->activeFor(name, style)) {
+    if (std::shared_ptr<LoadedFontFile> file = m_state->activeFor(name, style)) {
         data->source = FontSource::ActiveFile;
         data->file = file;
         data->filePath = file->key;

@@ -137,4 +137,15 @@ class QtFontTable final : public FontTable {
 // The key a path is counted under: the absolute, cleaned path.
 QString fontTableKey(const QString& path);
 
+// The names a face is known by: family (name 1), subfamily (2) and full name (4).
+struct FaceNames {
+    QString family;
+    QString subfamily;
+    QString fullName;
+};
+
+// Reads those names from a font's name table; every offset is checked against the table's size,
+// and names that cannot be read stay empty.
+FaceNames readFaceNames(const QByteArray& nameTable);
+
 }  // namespace td

@@ -173,6 +173,24 @@ TEST_F(LinuxDrivesTest, ReadsTheGivenMountTable) {
     EXPECT_EQ(drives.driveOf("/run/media/ann/DISK/x.ttf"), QStringLiteral("/run/media/ann/DISK"));
 }
 
+TEST_F(LinuxDrivesTest, FilesMountedSinglyAreNoDrives) {
+    // Containers bind single files such as /etc/hosts; a missing mount point stays listed (it is
+    // simply not ready).
+    const QString file = sandbox.writeFile("etc/hosts", "127.0.0.1 localhost\n");
+    const QString table = sandbox.writeFile(
+        "mounts", QStringLiteral("/dev/vda %1 ext4 rw 0 0\n/dev/vda %2 ext4 rw 0 0\n"
+                                 "/dev/vda /nowhere/at/all ext4 rw 0 0\n")
+                      .arg(file, sandbox.root())
+                      .toUtf8());
+    td::LinuxDrives drives(table);
+    const auto list = drives.list();
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(drives.type("/nowhere/at/all"), DriveType::Fixed);
+    EXPECT_EQ(drives.type(sandbox.root()), DriveType::Fixed);
+    EXPECT_EQ(drives.type(file), DriveType::NoRootDir);
+    EXPECT_FALSE(drives.isReady("/nowhere/at/all"));
+}
+
 TEST_F(LinuxDrivesTest, MissingMountTableMeansNoDrives) {
     td::LinuxDrives drives(sandbox.path("no-such-table"));
     EXPECT_TRUE(drives.list().empty());

@@ -324,3 +324,107 @@ TEST(FontTableInstalled, ForgetsInstalledLookUpsWhenTold) {
     table.installedFontsChanged();
     EXPECT_EQ(table.resolve("Liberation Sans", {}, 12).source(), FontSource::Substitute);
 }
+
+namespace {
+
+// A name table built by hand: records of (platform, encoding, language, name id, text).
+struct NameRecord {
+    int platform;
+    int encoding;
+    int language;
+    int nameId;
+    QByteArray text;  // already encoded as the platform stores it
+};
+
+void put16(QByteArray& out, int value) {
+    out.append(char((value >> 8) & 0xff));
+    out.append(char(value & 0xff));
+}
+
+QByteArray utf16be(const QString& text) {
+    QByteArray out;
+    for (const QChar c : text) {
+        put16(out, c.unicode());
+    }
+    return out;
+}
+
+QByteArray nameTable(const std::vector<NameRecord>& records) {
+    QByteArray head;
+    QByteArray strings;
+    put16(head, 0);
+    put16(head, int(records.size()));
+    put16(head, 6 + 12 * int(records.size()));
+    for (const NameRecord& record : records) {
+        put16(head, record.platform);
+        put16(head, record.encoding);
+        put16(head, record.language);
+        put16(head, record.nameId);
+        put16(head, int(record.text.size()));
+        put16(head, int(strings.size()));
+        strings.append(record.text);
+    }
+    return head + strings;
+}
+
+}  // namespace
+
+TEST(FaceNameTable, PrefersWindowsEnglishThenOtherPlatforms) {
+    const QByteArray table = nameTable({
+        {1, 0, 0, 1, "Mac Family"},
+        {3, 1, 0x407, 1, utf16be("Deutsche Familie")},
+        {3, 1, 0x409, 1, utf16be("English Family")},
+        {1, 0, 0, 2, "Bold"},
+        {0, 3, 0, 4, utf16be("Unicode Full")},
+        {1, 0, 0, 4, "Mac Full"},
+        {3, 1, 0x409, 16, utf16be("Typographic")},
+    });
+    const td::FaceNames names = td::readFaceNames(table);
+    EXPECT_EQ(names.family, QStringLiteral("English Family"));
+    EXPECT_EQ(names.subfamily, QStringLiteral("Bold"));
+    EXPECT_EQ(names.fullName, QStringLiteral("Unicode Full"));
+}
+
+TEST(FaceNameTable, DamagedTablesGiveEmptyNamesNotCrashes) {
+    const QByteArray good = nameTable(
+        {{3, 1, 0x409, 1, utf16be("Good")}, {3, 1, 0x409, 4, utf16be(QStringLiteral("Good Ünï"))}});
+    EXPECT_EQ(td::readFaceNames(good).fullName, QStringLiteral("Good Ünï"));
+
+    // Every prefix of the table: records and strings cut off at any point.
+    for (qsizetype cut = 0; cut < good.size(); ++cut) {
+        const td::FaceNames names = td::readFaceNames(good.left(cut));
+        EXPECT_TRUE(names.fullName.isEmpty() || names.fullName == QStringLiteral("Good Ünï"));
+        EXPECT_TRUE(names.family.isEmpty() || names.family == QStringLiteral("Good"));
+    }
+
+    // A record count far beyond the records, a string offset beyond the table, an odd length,
+    // padding NULs and an unknown platform.
+    QByteArray lying = good;
+    lying[2] = char(0xff);
+    lying[3] = char(0xff);
+    EXPECT_EQ(td::readFaceNames(lying).family, QStringLiteral("Good"));
+    QByteArray farOffset = nameTable({{3, 1, 0x409, 1, utf16be("Far")}});
+    farOffset[6 + 10] = char(0x7f);
+    EXPECT_TRUE(td::readFaceNames(farOffset).family.isEmpty());
+    QByteArray badStorage = good;
+    badStorage[4] = char(0xff);
+    EXPECT_TRUE(td::readFaceNames(badStorage).family.isEmpty());
+    const td::FaceNames odd = td::readFaceNames(nameTable({
+        {3, 1, 0x409, 1, utf16be("Odd") + "x"},
+        {3, 1, 0x409, 2, utf16be(QStringLiteral("Regular")) + QByteArray(4, '\0')},
+        {7, 0, 0, 4, "unknown platform"},
+    }));
+    EXPECT_EQ(odd.family, QStringLiteral("Odd"));
+    EXPECT_EQ(odd.subfamily, QStringLiteral("Regular"));
+    EXPECT_TRUE(odd.fullName.isEmpty());
+}
+
+TEST_F(FontTableTest, AFaceDoesNotStandInForTheFamilyItIsGroupedUnder) {
+    // DejaVu Sans Condensed belongs to the "DejaVu Sans" group, but its own family name differs.
+    const QString condensed =
+        copyOf(QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed.ttf"),
+               QStringLiteral("condensed.ttf"));
+    table.activate(condensed);
+    EXPECT_EQ(table.resolve("DejaVu Sans Condensed", {}, 12).filePath(), condensed);
+    EXPECT_EQ(table.resolve("DejaVu Sans", {}, 12).source(), FontSource::InstalledFamily);
+}
