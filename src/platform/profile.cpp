@@ -273,21 +273,27 @@ class DiskBacking {
     }
 };
 
+// Without a write permission bit a file or folder counts as read-only even for a user whom the
+// system would let write anyway, so marking the folder read-only works for everyone.
+bool permitsWriting(const QString& path) {
+    const QFileInfo info(path);
+    return info.isWritable() &&
+           (QFile::permissions(path) &
+            (QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther)) != 0;
+}
+
+// A save writes a new file beside the old one and renames it, so both the file and its folder
+// (or, before the folder exists, its nearest existing parent) must be writable.
 bool writable(const QString& path) {
     const QFileInfo info(path);
-    if (info.exists()) {
-        return info.isFile() && info.isWritable() &&
-               (QFile::permissions(path) &
-                (QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther)) != 0;
+    if (info.exists() && (!info.isFile() || !permitsWriting(path))) {
+        return false;
     }
     QString folder = info.absolutePath();
     while (!QFileInfo::exists(folder) && folder != QStringLiteral("/")) {
         folder = QFileInfo(folder).absolutePath();
     }
-    const QFileInfo folderInfo(folder);
-    return folderInfo.isDir() && folderInfo.isWritable() &&
-           (QFile::permissions(folder) &
-            (QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther)) != 0;
+    return QFileInfo(folder).isDir() && permitsWriting(folder);
 }
 
 }  // namespace
