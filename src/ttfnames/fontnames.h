@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <functional>
+
+namespace td {
+
+// The first eight naming strings of a TrueType file, in the order their records stand in the
+// file. The meaning goes by position alone: the field names follow the name IDs 0 to 7 that a
+// font normally lists first, whatever the records actually hold. Each byte of a string is one
+// character (Latin-1); zero bytes are dropped, so a two-byte string of Latin-1 characters reads
+// as its one-byte text.
+struct TFontNames {
+    static constexpr int count = 8;
+
+    QString Copyright;
+    QString Family;
+    QString Subfamily;
+    QString Identifier;
+    QString Name;
+    QString Version;
+    QString Postscript;
+    QString Trademark;
+
+    // Position 0 to 7 (record 1 to 8).
+    QString& at(int position);
+    const QString& at(int position) const;
+
+    friend bool operator==(const TFontNames&, const TFontNames&) = default;
+};
+
+// Where the eight strings of a font lie. The naming table is found as the first four bytes
+// "name" anywhere in the file, taken as its table directory entry; nothing else of the
+// directory is parsed. Every offset here has been checked to lie inside the file.
+struct NameTableLayout {
+    struct Record {
+        bool present = false;  // within the record count and its string inside the file
+        std::uint16_t platform = 0;
+        std::uint64_t offset = 0;  // of the string, from the start of the file
+        std::uint16_t length = 0;  // in bytes
+    };
+
+    bool valid = false;  // false: no names at all (eight empty strings, never written)
+    std::uint64_t tableOffset = 0;
+    std::uint64_t tableEnd =
+        0;  // end of the table as its directory entry gives it, clamped to the file
+    std::array<Record, TFontNames::count> records{};
+};
+
+// Random access to a file's bytes: the bytes at an offset, fewer (or none) at the end.
+using ByteSource = std::function<QByteArray(std::uint64_t offset, std::uint64_t length)>;
+
+// Finds the naming table through `read` in a file of `size` bytes, reading only the bytes up to
+// the first "name", the table's header and its first eight records.
+NameTableLayout locateNameTable(const ByteSource& read, std::uint64_t size);
+
+// The names as the layout's strings hold them; `read` as for locateNameTable.
+TFontNames namesFromLayout(const NameTableLayout& layout, const ByteSource& read);
+
+// The eight strings of the font file `path`. A file that cannot be read, has no "name" or
+// whose naming table, string storage or records lie beyond its end gives eight empty strings;
+// a position beyond the table's record count, or whose string lies beyond the end, reads empty.
+// The file is only read.
+TFontNames ReadFontNames(const QString& path);
+
+// The same for a font already in memory.
+TFontNames ReadFontNamesFromBytes(const QByteArray& data);
+
+// The bytes that writing `text` into a record of `length` bytes puts there: one byte per
+// character padded with blanks for one-byte records, two bytes per character (high byte 0)
+// padded with 0x00 0x20 for the two-byte records of platforms 0 and 3. Characters beyond the
+// record's length are dropped, characters above 255 become '?'.
+QByteArray encodeNameString(const QString& text, std::uint16_t platform, std::uint16_t length);
+
+// Writes the eight strings into the string bytes of records 1 to 8 of the font file `path`, in
+// place: the file's length and every other byte stay as they were. Records of length 0, records
+// beyond the table's record count, strings outside the file or the naming table, and positions
+// whose text already reads back as given are left alone. Returns false when the file could not
+// be opened for writing or a write failed; a file without names counts as written (there is
+// nothing to write).
+bool WriteFontNames(const QString& path, const TFontNames& names);
+
+// The same on a font in memory; the buffer keeps its length.
+void WriteFontNamesToBytes(QByteArray& data, const TFontNames& names);
+
+}  // namespace td

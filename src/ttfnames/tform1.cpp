@@ -1,0 +1,175 @@
+#include "ttfnames/tform1.h"
+
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+
+#include "platform/dialogs.h"
+
+namespace {
+
+constexpr int kWidth = 525;
+constexpr int kHeight = 306;
+constexpr int kRowTop = 8;
+constexpr int kRowStep = 24;
+constexpr int kLabelX = 8;
+constexpr int kFieldX = 64;
+constexpr int kFieldWidth = 441;
+constexpr int kFieldHeight = 21;
+constexpr int kPanelHeight = 69;
+constexpr int kButtonWidth = 75;
+constexpr int kButtonHeight = 25;
+// A line edit's own limit, which is what "no limit" means for it.
+constexpr int kNoLimit = 32767;
+
+// Dialog rows top to bottom, as record positions: Name, Family, Subfamily, Version,
+// Identifier, Postscript, Copyright, Trademark.
+constexpr std::array<int, td::TFontNames::count> kFieldPositions = {4, 1, 2, 5, 3, 6, 0, 7};
+constexpr std::array<const char*, td::TFontNames::count> kFieldLabels = {
+    "Name:",       "Family:",     "Subfamily:", "Version:",
+    "Identifier:", "Postscript:", "Copyright:", "Trademark:"};
+
+}  // namespace
+
+int TForm1::fieldOfPosition(int position) {
+    for (int field = 0; field < td::TFontNames::count; ++field) {
+        if (kFieldPositions[static_cast<std::size_t>(field)] == position) {
+            return field;
+        }
+    }
+    return -1;
+}
+
+int TForm1::positionOfField(int field) {
+    if (field < 0 || field >= td::TFontNames::count) {
+        return -1;
+    }
+    return kFieldPositions[static_cast<std::size_t>(field)];
+}
+
+TForm1::TForm1(td::Services& services, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), m_services(services) {
+    setObjectName(QStringLiteral("TForm1"));
+    setWindowTitle(QStringLiteral("Form1"));
+    setFixedSize(kWidth, kHeight);
+
+    for (int field = 0; field < td::TFontNames::count; ++field) {
+        const int top = kRowTop + field * kRowStep;
+        auto* label =
+            new QLabel(QString::fromLatin1(kFieldLabels[static_cast<std::size_t>(field)]), this);
+        label->setObjectName(QStringLiteral("Label%1").arg(field + 1));
+        label->setGeometry(kLabelX, top, kFieldX - kLabelX, kFieldHeight);
+        auto* edit = new QLineEdit(this);
+        edit->setObjectName(QStringLiteral("Edit%1").arg(field + 1));
+        edit->setGeometry(kFieldX, top, kFieldWidth, kFieldHeight);
+        label->setBuddy(edit);
+        // Only the user's own edits count: the fill sets texts without leaving "Close".
+        connect(edit, &QLineEdit::textEdited, this, &TForm1::EditChange);
+        m_labels[static_cast<std::size_t>(field)] = label;
+        m_edits[static_cast<std::size_t>(field)] = edit;
+    }
+
+    m_panel = new QFrame(this);
+    m_panel->setObjectName(QStringLiteral("Panel1"));
+    m_panel->setGeometry(0, kHeight - kPanelHeight, kWidth, kPanelHeight);
+    const int buttonTop = (kPanelHeight - kButtonHeight) / 2;
+    m_button2 = new QPushButton(QStringLiteral("Cancel"), m_panel);
+    m_button2->setObjectName(QStringLiteral("Button2"));
+    m_button2->setGeometry(kWidth - 2 * kButtonWidth - 24, buttonTop, kButtonWidth, kButtonHeight);
+    m_button2->hide();
+    m_button1 = new QPushButton(QStringLiteral("Close"), m_panel);
+    m_button1->setObjectName(QStringLiteral("Button1"));
+    m_button1->setGeometry(kWidth - kButtonWidth - 16, buttonTop, kButtonWidth, kButtonHeight);
+    m_button1->setDefault(true);
+    connect(m_button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(m_button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+
+    centreOnScreen();
+}
+
+void TForm1::fill(const QString& fullPath, const QString& caption, const td::TFontNames& names,
+                  bool readOnly) {
+    m_path = fullPath;
+    m_readOnly = readOnly;
+    setWindowTitle(caption);
+    for (int field = 0; field < td::TFontNames::count; ++field) {
+        QLineEdit* edit = m_edits[static_cast<std::size_t>(field)];
+        const QString& text = names.at(positionOfField(field));
+        // The limit goes first: a lower old limit would cut the new text.
+        edit->setMaxLength(text.isEmpty() ? kNoLimit : static_cast<int>(text.size()));
+        edit->setText(text);
+        edit->setReadOnly(readOnly);
+        edit->setCursorPosition(0);
+    }
+    setSaveState(false);
+}
+
+void TForm1::fillFromFile(const QString& fullPath, const QString& caption, bool readOnly) {
+    fill(fullPath, caption, td::ReadFontNames(fullPath), readOnly);
+}
+
+void TForm1::showDialog() {
+    const bool wasVisible = isVisible();
+    show();
+    // Centred once shown, when the frame around the window is known; an open dialog stays where
+    // the user put it.
+    if (!wasVisible) {
+        centreOnScreen();
+    }
+    raise();
+    activateWindow();
+}
+
+td::TFontNames TForm1::fieldNames() const {
+    td::TFontNames names;
+    for (int field = 0; field < td::TFontNames::count; ++field) {
+        names.at(positionOfField(field)) = m_edits[static_cast<std::size_t>(field)]->text();
+    }
+    return names;
+}
+
+void TForm1::Button1Click() {
+    if (!m_saveState) {
+        hide();
+        return;
+    }
+    if (m_readOnly || m_path.isEmpty() || !td::WriteFontNames(m_path, fieldNames())) {
+        if (m_services.dialogs != nullptr) {
+            m_services.dialogs->messageBox(
+                this, td::BoxIcon::Warning,
+                QStringLiteral("The names could not be written to %1.").arg(m_path),
+                td::BoxButtons::Ok);
+        }
+        return;
+    }
+    setSaveState(false);
+}
+
+void TForm1::Button2Click() {
+    hide();
+}
+
+void TForm1::EditChange() {
+    if (!m_readOnly) {
+        setSaveState(true);
+    }
+}
+
+void TForm1::setSaveState(bool save) {
+    m_saveState = save;
+    m_button1->setText(save ? QStringLiteral("Save") : QStringLiteral("Close"));
+    m_button2->setVisible(save);
+}
+
+void TForm1::centreOnScreen() {
+    const QScreen* target = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+    if (target == nullptr) {
+        return;
+    }
+    QRect frame = frameGeometry();
+    frame.moveCenter(target->availableGeometry().center());
+    move(frame.topLeft());
+}
