@@ -250,6 +250,10 @@ bool parseRegFile(const QByteArray& bytes, RegNode& root, QString* error) {
         if (current == nullptr) {
             return fail(lineNumber, QStringLiteral("value outside a key"));
         }
+        // Value lines may be indented by hand.
+        while (!line.isEmpty() && line.front().isSpace()) {
+            line.remove(0, 1);
+        }
         RegValue value;
         qsizetype pos = 0;
         if (line.startsWith(QLatin1Char('@'))) {

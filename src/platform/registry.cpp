@@ -11,7 +11,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/configfolder.h"
 #include "platform/error.h"
@@ -246,9 +248,13 @@ class FileStore final : public Store {
         FileStamp stamp;
         const int fd = ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_CLOEXEC);
         if (fd < 0) {
-            m_tree = RegNode{};
-            m_stamp = {};
-            m_keptDamaged = false;
+            if (errno == ENOENT || errno == ENOTDIR) {
+                m_tree = RegNode{};
+                m_stamp = {};
+                m_keptDamaged = false;
+            } else {
+                keepUnreadable(QString::fromLocal8Bit(std::strerror(errno)));
+            }
             return;
         }
         struct stat info {};
@@ -256,10 +262,17 @@ class FileStore final : public Store {
             stamp = stampOf(info);
         }
         QFile file;
-        if (file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        const bool opened = file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+        if (opened && S_ISREG(info.st_mode)) {
             bytes = file.readAll();
-        } else {
+        }
+        if (!opened) {
             ::close(fd);
+        }
+        if (!opened || !S_ISREG(info.st_mode) || file.error() != QFileDevice::NoError) {
+            keepUnreadable(opened && !S_ISREG(info.st_mode) ? QStringLiteral("not a file")
+                                                            : file.errorString());
+            return;
         }
         RegNode parsed;
         QString error;
@@ -276,6 +289,20 @@ class FileStore final : public Store {
             return;
         }
         setAside(stamp, error);
+    }
+
+    // A file that exists but cannot be read is left alone: defaults are used and nothing is
+    // saved over it.
+    void keepUnreadable(const QString& why) {
+        m_tree = RegNode{};
+        m_stamp = currentStamp();
+        if (!m_keptDamaged) {
+            std::fprintf(stderr,
+                         "kestro-typedeck: %s cannot be read (%s); defaults are used and nothing "
+                         "is saved to it\n",
+                         QFile::encodeName(m_path).constData(), why.toLocal8Bit().constData());
+        }
+        m_keptDamaged = true;
     }
 
     void setAside(const FileStamp& stamp, const QString& error) {

@@ -311,7 +311,7 @@ TEST_F(RegistryTest, ParserAcceptsTheFormatAndRejectsDamage) {
     QString error;
     ASSERT_TRUE(
         td::parseRegFile("\xEF\xBB\xBFREGEDIT4\r\n\r\n; comment\r\n[HKEY_CURRENT_USER\\A]\r\n"
-                         "\"x\"=\"1\"\r\n\"y\"=dword:0000000a\r\n\"x\"=-\r\n"
+                         "\"x\"=\"1\"\r\n  \"y\"=dword:0000000a\r\n\"x\"=-\r\n"
                          "[HKEY_CURRENT_USER\\A\\B]\r\n[-HKEY_CURRENT_USER\\A\\B]\r\n",
                          root, &error))
         << error.toStdString();
@@ -372,6 +372,36 @@ TEST_F(RegistryTest, UnreadableFileIsKeptAsideAndDefaultsAreUsed) {
     EXPECT_EQ(readAll(folder() + QLatin1Char('/') + aside.first()), damaged);
     EXPECT_TRUE(messages.contains(aside.first()));
     EXPECT_TRUE(readAll(path).contains("\"NrFile\"=dword:00000001"));
+}
+
+TEST_F(RegistryTest, FileThatCannotBeReadIsNeverWrittenOver) {
+    // A folder where machine.reg belongs cannot be read as a file by anyone.
+    QDir().mkpath(folder() + QStringLiteral("/machine.reg/inside"));
+    StderrCapture capture;
+    {
+        FileRegistry registry;
+        EXPECT_FALSE(registry.openKey(RootKey::LocalMachine, kSettings, false));
+        EXPECT_FALSE(registry.openKey(RootKey::LocalMachine, kSettings, true));
+        EXPECT_FALSE(registry.createKey(RootKey::LocalMachine, QStringLiteral("SOFTWARE")));
+        // The other hive is unaffected.
+        EXPECT_TRUE(registry.openKey(RootKey::CurrentUser, QStringLiteral("Software\\X"), true));
+    }
+    const QString messages = capture.text();
+    EXPECT_EQ(messages.count(QLatin1Char('\n')), 1) << messages.toStdString();
+    EXPECT_TRUE(QFileInfo(folder() + QStringLiteral("/machine.reg/inside")).isDir());
+
+    if (::geteuid() != 0) {
+        // A file without read permission is kept as it is, not replaced by an empty registry.
+        QDir(folder() + QStringLiteral("/machine.reg")).removeRecursively();
+        const QString file =
+            sandbox.writeFile(QStringLiteral("config/kestro-typedeck/machine.reg"),
+                              "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\n\"x\"=\"1\"\n");
+        ASSERT_TRUE(QFile::setPermissions(file, QFileDevice::WriteOwner));
+        FileRegistry registry;
+        EXPECT_FALSE(registry.openKey(RootKey::LocalMachine, kSettings, true));
+        ASSERT_TRUE(QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        EXPECT_TRUE(readAll(file).contains("\"x\"=\"1\""));
+    }
 }
 
 TEST_F(RegistryTest, UnwritableStoreRefusesCreationAndKeepsTheFile) {
