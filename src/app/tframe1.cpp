@@ -73,6 +73,9 @@ QTableWidget* makeGrid(QWidget* parent, const char* name, int rows, int columns)
     auto* grid = named(new QTableWidget(rows, columns, parent), name);
     grid->horizontalHeader()->hide();
     grid->verticalHeader()->hide();
+    // Cells as small as the smallest size options allow.
+    grid->horizontalHeader()->setMinimumSectionSize(1);
+    grid->verticalHeader()->setMinimumSectionSize(1);
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     return grid;
 }

@@ -75,6 +75,7 @@ class TFrame1 : public QWidget {
     void setExportFlag(bool on) { m_exportFlag = on; }
     std::int64_t pixelBudget() const { return m_pixelBudget; }
     const QString& helpFile() const { return m_helpFile; }
+    void setHelpFile(const QString& file) { m_helpFile = file; }
     // The help window, once F1 has opened it.
     HelpViewer* helpViewer() const { return m_help.get(); }
     // True while "&Refresh" is at work, so that an activation starts no second refresh.
