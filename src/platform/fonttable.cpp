@@ -412,6 +412,25 @@ InstalledMatch lookUpInstalled(const QString& name) {
     return match;
 }
 
+// The contents of the font fontconfig picks when nothing in particular is asked for.
+QByteArray anyInstalledFontData() {
+    FcPattern* pattern = FcPatternCreate();
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    FcPattern* best = FcFontMatch(nullptr, pattern, &result);
+    QByteArray data;
+    if (best) {
+        QFile file(patternString(best, FC_FILE));
+        if (file.open(QIODevice::ReadOnly)) {
+            data = file.readAll();
+        }
+        FcPatternDestroy(best);
+    }
+    FcPatternDestroy(pattern);
+    return data;
+}
+
 // Inactive files kept loaded so the next activation of the same file is cheap.
 constexpr int kCachedFiles = 256;
 constexpr qint64 kCachedBytes = 96 * 1024 * 1024;
@@ -636,6 +655,20 @@ DrawingFont QtFontTable::resolve(const QString& faceName, FontStyle style, int p
 
 void QtFontTable::installedFontsChanged() {
     m_state->installed.clear();
+    // Qt reads fontconfig's list of fonts once and again only after its application fonts
+    // change; registering and removing one makes widgets know what was installed or removed.
+    QByteArray data;
+    for (const auto& file : std::as_const(m_state->cache)) {
+        data = file->data;
+        break;
+    }
+    if (data.isEmpty()) {
+        data = anyInstalledFontData();
+    }
+    const int id = QFontDatabase::addApplicationFontFromData(data);
+    if (id >= 0) {
+        QFontDatabase::removeApplicationFont(id);
+    }
 }
 
 }  // namespace td

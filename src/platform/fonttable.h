@@ -102,8 +102,9 @@ class FontTable : public QObject {
     // recently activated when several are), then installed fonts by family, then by full name,
     // then fontconfig's substitute. Names compare case-insensitively.
     virtual DrawingFont resolve(const QString& faceName, FontStyle style, int pixelSize) = 0;
-    // Forgets what was looked up about installed fonts; call after fonts were installed or
-    // removed and fontconfig was re-initialised.
+    // Forgets what was looked up about installed fonts and makes Qt's own font list (which
+    // widgets use) read fontconfig again; call after fonts were installed or removed and
+    // fontconfig was re-initialised.
     virtual void installedFontsChanged() = 0;
 
   signals:

@@ -316,13 +316,20 @@ TEST(FontTableInstalled, ForgetsInstalledLookUpsWhenTold) {
         ASSERT_TRUE(FcInitReinitialize());
         // What was looked up is kept until the table is told that installed fonts changed.
         EXPECT_EQ(table.resolve("Liberation Sans", {}, 12).source(), FontSource::Substitute);
+        const QString before = QFontInfo(table.resolve("Liberation Sans", {}, 12).font()).family();
+        EXPECT_NE(before, QStringLiteral("Liberation Sans"));
         table.installedFontsChanged();
-        EXPECT_EQ(table.resolve("Liberation Sans", {}, 12).source(), FontSource::InstalledFamily);
+        const DrawingFont installed = table.resolve("Liberation Sans", {}, 12);
+        EXPECT_EQ(installed.source(), FontSource::InstalledFamily);
+        // Widgets know the new font too.
+        EXPECT_EQ(QFontInfo(installed.font()).family(), QStringLiteral("Liberation Sans"));
+        EXPECT_TRUE(QFontDatabase::families().contains(QStringLiteral("Liberation Sans")));
     }
     // Back to the program's own sandbox for whatever runs next.
     FcInitReinitialize();
     table.installedFontsChanged();
     EXPECT_EQ(table.resolve("Liberation Sans", {}, 12).source(), FontSource::Substitute);
+    EXPECT_FALSE(QFontDatabase::families().contains(QStringLiteral("Liberation Sans")));
 }
 
 namespace {
