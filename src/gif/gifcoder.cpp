@@ -2,7 +2,9 @@
 
 #include <QString>
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <memory>
 #include <vector>
 
 #include "platform/error.h"
@@ -231,7 +233,117 @@ class RunLengthCoder {
     int m_pixel = -1;
 };
 
+// A plain LZW coder. Code widths follow the decoder, which enters a string one code later than
+// the coder does: the k-th code after a clear must be wide enough for code R + k - 2.
+class LzwCoder {
+  public:
+    LzwCoder(int codeSize, BitWriter& bits)
+        : m_bits(bits),
+          m_codeSize(codeSize),
+          m_clearCode(1 << codeSize),
+          m_endCode(m_clearCode + 1),
+          m_firstTableCode(m_clearCode + 2) {}
+
+    void encode(const std::uint8_t* pixels, std::size_t count, int colorCount) {
+        clear();
+        if (count == 0) {
+            putCode(m_endCode);
+            return;
+        }
+        if (pixels[0] >= colorCount)
+            throw Error(QStringLiteral("Color not in color table"));
+        int prefix = pixels[0];
+        for (std::size_t i = 1; i < count; ++i) {
+            const int pixel = pixels[i];
+            if (pixel >= colorCount)
+                throw Error(QStringLiteral("Color not in color table"));
+            const std::uint32_t key = std::uint32_t(prefix) << 8 | std::uint32_t(pixel);
+            std::size_t slot = hash(key);
+            while (m_slotCode[slot] >= 0 && m_slotKey[slot] != key)
+                slot = (slot + 1) & kSlotMask;
+            if (m_slotCode[slot] >= 0) {
+                prefix = m_slotCode[slot];
+                continue;
+            }
+            putCode(prefix);
+            const int entry = m_firstTableCode + m_codesSinceClear - 1;
+            if (entry >= kLastCode) {
+                putCode(m_clearCode);
+                clearTable();
+            } else {
+                m_slotKey[slot] = key;
+                m_slotCode[slot] = entry;
+            }
+            prefix = pixel;
+        }
+        putCode(prefix);
+        putCode(m_endCode);
+    }
+
+  private:
+    static constexpr int kLastCode = 4095;
+    static constexpr std::size_t kSlots = 8192;
+    static constexpr std::size_t kSlotMask = kSlots - 1;
+
+    static std::size_t hash(std::uint32_t key) { return (key * 2654435761u) >> 19 & kSlotMask; }
+
+    void putCode(int code) {
+        ++m_codesSinceClear;
+        while (m_width < 12 && (1 << m_width) <= m_firstTableCode + m_codesSinceClear - 2)
+            ++m_width;
+        m_bits.put(std::uint32_t(code), m_width);
+    }
+
+    void clear() {
+        m_codesSinceClear = 0;
+        m_width = m_codeSize + 1;
+        putCode(m_clearCode);
+        clearTable();
+    }
+
+    void clearTable() {
+        m_codesSinceClear = 0;
+        m_width = m_codeSize + 1;
+        m_slotCode.fill(-1);
+    }
+
+    BitWriter& m_bits;
+    const int m_codeSize;
+    const int m_clearCode;
+    const int m_endCode;
+    const int m_firstTableCode;
+    int m_width = 0;
+    int m_codesSinceClear = 0;
+    std::array<std::uint32_t, kSlots> m_slotKey{};
+    std::array<int, kSlots> m_slotCode{};
+};
+
+QByteArray toSubBlocks(int codeSize, const std::vector<std::uint8_t>& codes) {
+    QByteArray out;
+    out.reserve(qsizetype(codes.size() + codes.size() / 255 + 3));
+    out.append(char(codeSize));
+    for (std::size_t at = 0; at < codes.size(); at += 255) {
+        const std::size_t length = std::min<std::size_t>(255, codes.size() - at);
+        out.append(char(length));
+        out.append(reinterpret_cast<const char*>(codes.data() + at), qsizetype(length));
+    }
+    out.append(char(0));
+    return out;
+}
+
 }  // namespace
+
+QByteArray encodeGifImageDataLzw(const std::uint8_t* pixels, std::size_t count, int colorCount,
+                                 int bitCount) {
+    const int codeSize = std::max(bitCount, 2);
+    std::vector<std::uint8_t> codes;
+    codes.reserve(std::min<std::size_t>(count / 2 + 64, std::size_t(1) << 24));
+    BitWriter bits(codes);
+    auto coder = std::make_unique<LzwCoder>(codeSize, bits);
+    coder->encode(pixels, count, colorCount);
+    bits.finish();
+    return toSubBlocks(codeSize, codes);
+}
 
 QByteArray encodeGifImageData(const std::uint8_t* pixels, std::size_t count, int colorCount,
                               int bitCount) {
@@ -247,16 +359,7 @@ QByteArray encodeGifImageData(const std::uint8_t* pixels, std::size_t count, int
         coder.encode(pixels, count, colorCount);
     bits.finish();
 
-    QByteArray out;
-    out.reserve(qsizetype(codes.size() + codes.size() / 255 + 3));
-    out.append(char(codeSize));
-    for (std::size_t at = 0; at < codes.size(); at += 255) {
-        const std::size_t length = std::min<std::size_t>(255, codes.size() - at);
-        out.append(char(length));
-        out.append(reinterpret_cast<const char*>(codes.data() + at), qsizetype(length));
-    }
-    out.append(char(0));
-    return out;
+    return toSubBlocks(codeSize, codes);
 }
 
 }  // namespace td

@@ -17,4 +17,9 @@ namespace td {
 QByteArray encodeGifImageData(const std::uint8_t* pixels, std::size_t count, int colorCount,
                               int bitCount);
 
+// The same frame coded with a full LZW string table (smaller files, more work): the table is
+// cleared whenever its 4096 codes are used up. Same layout and errors as above.
+QByteArray encodeGifImageDataLzw(const std::uint8_t* pixels, std::size_t count, int colorCount,
+                                 int bitCount);
+
 }  // namespace td

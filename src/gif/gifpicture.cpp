@@ -293,8 +293,6 @@ void TGifPicture::reduceExact(const QImage& image, TGifFrame& frame) const {
 QByteArray TGifPicture::saveToBytes() const {
     if (m_frames.empty())
         throw Error(QStringLiteral("There is no image to save as GIF."));
-    if (m_compression != GifCompression::RunLength)
-        throw Error(QStringLiteral("GIF files are written with run-length compression only."));
 
     const bool v89 = m_globalMap.isSorted() ||
                      std::any_of(m_frames.begin(), m_frames.end(),
@@ -333,8 +331,10 @@ QByteArray TGifPicture::saveToBytes() const {
         appendLe16(out, f.height());
         out.append(char(f.descriptorFlags()));
         out.append(f.colorMap().tableBytes());
-        out.append(encodeGifImageData(f.pixels().data(), f.pixels().size(), f.colorMap().count(),
-                                      f.colorMap().bitCount()));
+        const auto encode =
+            m_compression == GifCompression::RunLength ? encodeGifImageData : encodeGifImageDataLzw;
+        out.append(encode(f.pixels().data(), f.pixels().size(), f.colorMap().count(),
+                          f.colorMap().bitCount()));
     }
     out.append(char(0x3B));
     return out;

@@ -79,8 +79,9 @@ class TGifFrame {
     std::vector<QByteArray> m_extensions;
 };
 
-// A GIF image made from one bitmap and written with run-length coded image data, which any
-// LZW decoder reads. Largest frame side: 65535 pixels (the file's fields are 16 bits).
+// A GIF image made from one bitmap. Image data is coded either by runs, which any LZW decoder
+// reads without the coder keeping a string table (fast, what sample sheets use), or by full
+// LZW. Largest frame side: 65535 pixels (the file's fields are 16 bits).
 class TGifPicture {
   public:
     static constexpr int kMaxSide = 65535;
