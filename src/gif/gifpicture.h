@@ -112,6 +112,8 @@ class TGifPicture {
     const TGifColorMap& globalColorMap() const { return m_globalMap; }
     TGifColorMap& globalColorMap() { return m_globalMap; }
     const std::vector<TGifFrame>& frames() const { return m_frames; }
+    // For a frame's colour map flags and extensions; sizes and pixels stay as assigned.
+    std::vector<TGifFrame>& frames() { return m_frames; }
 
     // Index of (r, g, b) in the 216-colour palette by nearest level, no dithering.
     static int paletteIndex(int red, int green, int blue);

@@ -498,6 +498,22 @@ TEST(GifWriter, OtherOptionsAndSortedMaps) {
     ASSERT_EQ(parsed.frames.size(), 1u);
     EXPECT_EQ(parsed.frames[0].localTable.size(), 768);
     EXPECT_EQ(decodeWithGiflib(file).indices, gif.frames()[0].pixels());
+
+    // So do a sorted local map and an extension, which is written before the frame.
+    TGifPicture plain;
+    plain.assign(grey);
+    EXPECT_EQ(parseGif(plain.saveToBytes()).version, "87a");
+    plain.frames()[0].colorMap().setSorted(true);
+    const tdtest::ParsedGif sorted = parseGif(plain.saveToBytes());
+    EXPECT_EQ(sorted.version, "89a");
+    EXPECT_EQ(sorted.frames[0].flags, 0x80 | 0x20 | 0x07);
+    plain.frames()[0].colorMap().setSorted(false);
+    const QByteArray comment("\x21\xFE\x05hello\x00", 9);
+    plain.frames()[0].extensions().push_back(comment);
+    const QByteArray withComment = plain.saveToBytes();
+    EXPECT_EQ(parseGif(withComment).version, "89a");
+    EXPECT_EQ(withComment.mid(13, 9), comment);  // right after the screen descriptor
+    EXPECT_EQ(decodeWithGiflib(withComment).indices, plain.frames()[0].pixels());
 }
 
 // ---------------------------------------------------------------------------------------------
