@@ -26,8 +26,8 @@ const QString& archivePath() {
     static const QString path = [] {
         const QString p = folder.filePath(QStringLiteral("many.zip"));
         int error = 0;
-        zip_t* archive = zip_open(QFile::encodeName(p).constData(), ZIP_CREATE | ZIP_TRUNCATE,
-                                  &error);
+        zip_t* archive =
+            zip_open(QFile::encodeName(p).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
         if (archive == nullptr) {
             std::fprintf(stderr, "cannot create %s\n", qPrintable(p));
             std::abort();
@@ -36,8 +36,8 @@ const QString& archivePath() {
         data.reserve(kEntries);
         for (int i = 0; i < kEntries; ++i) {
             data.push_back(QByteArray("font data ") + QByteArray::number(i).repeated(20));
-            zip_source_t* source = zip_source_buffer(archive, data.back().constData(),
-                                                     static_cast<zip_uint64_t>(data.back().size()), 0);
+            zip_source_t* source = zip_source_buffer(
+                archive, data.back().constData(), static_cast<zip_uint64_t>(data.back().size()), 0);
             const QByteArray name = "fonts/font" + QByteArray::number(i) + ".ttf";
             zip_file_add(archive, name.constData(), source, 0);
         }

@@ -30,10 +30,10 @@ constexpr int32_t kDllRecordVersion = 120;
 
 // What a callback record reports.
 enum DllAction : int32_t {
-    DllActionFile = 1,       // a file is being processed: text = name, fileSize = its size
-    DllActionProgress = 2,   // a step of the current file's work
-    DllActionEndFile = 3,    // the current file is done
-    DllActionMessage = 4,    // text = a message, errorCode = its code (0 for information)
+    DllActionFile = 1,      // a file is being processed: text = name, fileSize = its size
+    DllActionProgress = 2,  // a step of the current file's work
+    DllActionEndFile = 3,   // the current file is done
+    DllActionMessage = 4,   // text = a message, errorCode = its code (0 for information)
 };
 
 // Size of the text buffer of a callback record, terminating NUL included.
@@ -41,13 +41,13 @@ constexpr int kDllCallbackTextSize = 512;
 
 // The record whose address a library hands to the callback.
 struct DllCallbackRecord {
-    int32_t window;        // 0: not used here
-    void* caller;          // the caller field of the parameter record, handed back unchanged
-    int32_t version;       // the library's version
+    int32_t window;          // 0: not used here
+    void* caller;            // the caller field of the parameter record, handed back unchanged
+    int32_t version;         // the library's version
     int32_t isZipOperation;  // true from ZIPDLL.DLL, false from UNZDLL.DLL
-    int32_t actionCode;    // a DllAction
-    int32_t errorCode;     // with DllActionMessage
-    int32_t fileSize;      // with DllActionFile
+    int32_t actionCode;      // a DllAction
+    int32_t errorCode;       // with DllActionMessage
+    int32_t fileSize;        // with DllActionFile
     char text[kDllCallbackTextSize];  // file name or message, NUL-terminated, in the record
 };
 
@@ -56,63 +56,63 @@ using DllCallback = int32_t (*)(DllCallbackRecord* record);
 
 // Handed to ZipDllExec for adding and deleting.
 struct ZipExecParams {
-    int32_t window;            // 0
-    void* caller;              // handed back in every callback record
-    int32_t version;           // kDllRecordVersion
-    DllCallback callback;      // may be null: then nothing is reported and nothing stops
-    int32_t trace;             // 16
-    int32_t option20;          // 20
-    int32_t option24;          // 24
-    int32_t option28;          // 28
-    int32_t addHiddenFiles;    // 32: wildcards also match names that start with a dot
-    int32_t option36;          // 36
-    int32_t option40;          // 40
-    int32_t option44;          // 44
-    int32_t option48;          // 48
-    int32_t verbose;           // 52
-    int32_t option56;          // 56
-    int32_t level;             // 60: compression level 0 (stored) to 9
-    int32_t option64;          // 64
-    int32_t option68;          // 68
-    int32_t junkDirNames;      // 72: store names without their folder part
-    int32_t recurse;           // 76: descend into folders
-    int32_t option80;          // 80
-    int32_t forceDos;          // 84
-    int32_t move;              // 88: delete each source file once the archive holds it
-    int32_t deleteEntries;     // 92: remove entries instead of adding files
-    int32_t update;            // 96: add new files and replace entries that are older
-    int32_t freshen;           // 100: only replace entries that are older
-    int32_t option104;         // 104
-    int32_t zipTime;           // 108: give the archive the time of its newest entry
-    int32_t option112;         // 112
-    int32_t option116;         // 116
-    int32_t specCount;         // 120: number of slots used in specs
-    char* archivePath;         // 124: NUL-terminated, in a kDllPathBufferSize buffer
-    int32_t option128;         // 128: the component writes 7
+    int32_t window;              // 0
+    void* caller;                // handed back in every callback record
+    int32_t version;             // kDllRecordVersion
+    DllCallback callback;        // may be null: then nothing is reported and nothing stops
+    int32_t trace;               // 16
+    int32_t option20;            // 20
+    int32_t option24;            // 24
+    int32_t option28;            // 28
+    int32_t addHiddenFiles;      // 32: wildcards also match names that start with a dot
+    int32_t option36;            // 36
+    int32_t option40;            // 40
+    int32_t option44;            // 44
+    int32_t option48;            // 48
+    int32_t verbose;             // 52
+    int32_t option56;            // 56
+    int32_t level;               // 60: compression level 0 (stored) to 9
+    int32_t option64;            // 64
+    int32_t option68;            // 68
+    int32_t junkDirNames;        // 72: store names without their folder part
+    int32_t recurse;             // 76: descend into folders
+    int32_t option80;            // 80
+    int32_t forceDos;            // 84
+    int32_t move;                // 88: delete each source file once the archive holds it
+    int32_t deleteEntries;       // 92: remove entries instead of adding files
+    int32_t update;              // 96: add new files and replace entries that are older
+    int32_t freshen;             // 100: only replace entries that are older
+    int32_t option104;           // 104
+    int32_t zipTime;             // 108: give the archive the time of its newest entry
+    int32_t option112;           // 112
+    int32_t option116;           // 116
+    int32_t specCount;           // 120: number of slots used in specs
+    char* archivePath;           // 124: NUL-terminated, in a kDllPathBufferSize buffer
+    int32_t option128;           // 128: the component writes 7
     char* specs[kMaxFileSpecs];  // 132: NUL-terminated, each in a kDllPathBufferSize buffer
 };
 
 // Handed to UnzDllExec for extracting.
 struct UnzipExecParams {
-    int32_t window;            // 0
-    void* caller;              // 4
-    int32_t version;           // 8
-    DllCallback callback;      // 12
-    int32_t trace;             // 16
-    int32_t option20;          // 20
-    int32_t option24;          // 24
-    int32_t option28;          // 28
-    int32_t option32;          // 32
-    int32_t option36;          // 36
-    int32_t option40;          // 40
-    int32_t verbose;           // 44
-    int32_t update;            // 48: extract entries that are missing or newer than the file
-    int32_t freshen;           // 52: extract only entries newer than an existing file
-    int32_t dirNames;          // 56
-    int32_t overwrite;         // 60: replace existing files
-    int32_t specCount;         // 64
-    char* archivePath;         // 68
-    int32_t option72;          // 72: the component writes 7
+    int32_t window;              // 0
+    void* caller;                // 4
+    int32_t version;             // 8
+    DllCallback callback;        // 12
+    int32_t trace;               // 16
+    int32_t option20;            // 20
+    int32_t option24;            // 24
+    int32_t option28;            // 28
+    int32_t option32;            // 32
+    int32_t option36;            // 36
+    int32_t option40;            // 40
+    int32_t verbose;             // 44
+    int32_t update;              // 48: extract entries that are missing or newer than the file
+    int32_t freshen;             // 52: extract only entries newer than an existing file
+    int32_t dirNames;            // 56
+    int32_t overwrite;           // 60: replace existing files
+    int32_t specCount;           // 64
+    char* archivePath;           // 68
+    int32_t option72;            // 72: the component writes 7
     char* specs[kMaxFileSpecs];  // 76
 };
 

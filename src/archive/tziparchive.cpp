@@ -50,9 +50,13 @@ std::unordered_set<const TZipArchive*>& liveArchives() {
 
 const QString kFatalDllError = QStringLiteral("Fatal DLL Error: abort exception");
 
-int32_t dllBool(bool value) { return value ? kDllTrue : kDllFalse; }
+int32_t dllBool(bool value) {
+    return value ? kDllTrue : kDllFalse;
+}
 
-bool isLineEnd(QChar c) { return c == QLatin1Char('\r') || c == QLatin1Char('\n'); }
+bool isLineEnd(QChar c) {
+    return c == QLatin1Char('\r') || c == QLatin1Char('\n');
+}
 
 // The message of a callback record without its line end: a last CR or LF goes, and when the
 // character before the last is CR or LF, it goes together with everything after it.
@@ -128,7 +132,9 @@ void TZipArchive::setZipFilename(const QString& path) {
     ReadContents();
 }
 
-void TZipArchive::ClearContents() { m_contents.clear(); }
+void TZipArchive::ClearContents() {
+    m_contents.clear();
+}
 
 void TZipArchive::ReadContents() {
     ClearContents();
@@ -154,8 +160,8 @@ void TZipArchive::ReadContents() {
 
 bool TZipArchive::fillBuffers(char*& archivePath, char** specSlots, int32_t& count) {
     if (m_fspecArgs.size() > kMaxFileSpecs) {
-        showMessage(QStringLiteral("Error - too many files for one call (at most %1)")
-                        .arg(kMaxFileSpecs));
+        showMessage(
+            QStringLiteral("Error - too many files for one call (at most %1)").arg(kMaxFileSpecs));
         return false;
     }
     const QByteArray path = QFile::encodeName(m_zipFilename);
@@ -197,9 +203,13 @@ void TZipArchive::freeBuffers() {
     }
 }
 
-void TZipArchive::Add() { runZip(Operation::Add); }
+void TZipArchive::Add() {
+    runZip(Operation::Add);
+}
 
-void TZipArchive::Delete() { runZip(Operation::Delete); }
+void TZipArchive::Delete() {
+    runZip(Operation::Delete);
+}
 
 void TZipArchive::runZip(Operation operation) {
     const bool deleting = operation == Operation::Delete;
@@ -214,10 +224,10 @@ void TZipArchive::runZip(Operation operation) {
     }
     if (m_zipFilename.right(4).toLower() == QLatin1String(".exe")) {
         showMessage(
-            deleting
-                ? QStringLiteral(
-                      "Error - this pgm can NOT delete files from a self-extracting archive")
-                : QStringLiteral("Error - this pgm can NOT add files to a self-extracting archive"));
+            deleting ? QStringLiteral(
+                           "Error - this pgm can NOT delete files from a self-extracting archive")
+                     : QStringLiteral(
+                           "Error - this pgm can NOT add files to a self-extracting archive"));
         return;
     }
     if (m_zipBusy) {
@@ -393,13 +403,13 @@ bool TZipArchive::loadLibrary(bool zip) {
     const char* versionName = zip ? "GetZipDllVersion" : "GetUnzDllVersion";
     void* exec = library->resolve(execName);
     if (exec == nullptr) {
-        showMessage(QStringLiteral("%1 function not found in %2")
-                        .arg(QLatin1String(execName), name));
+        showMessage(
+            QStringLiteral("%1 function not found in %2").arg(QLatin1String(execName), name));
     }
     void* version = library->resolve(versionName);
     if (version == nullptr) {
-        showMessage(QStringLiteral("%1 function not found in %2")
-                        .arg(QLatin1String(versionName), name));
+        showMessage(
+            QStringLiteral("%1 function not found in %2").arg(QLatin1String(versionName), name));
     }
     if (zip) {
         state.zipDllExec = reinterpret_cast<ZipDllExecFn>(exec);
@@ -413,9 +423,13 @@ bool TZipArchive::loadLibrary(bool zip) {
     return true;
 }
 
-void TZipArchive::LoadZipLibrary() { loadLibrary(true); }
+void TZipArchive::LoadZipLibrary() {
+    loadLibrary(true);
+}
 
-void TZipArchive::LoadUnzipLibrary() { loadLibrary(false); }
+void TZipArchive::LoadUnzipLibrary() {
+    loadLibrary(false);
+}
 
 void TZipArchive::UnloadZipLibrary() {
     LibraryState& state = libraries();
@@ -431,9 +445,13 @@ void TZipArchive::UnloadUnzipLibrary() {
     state.unzip.reset();
 }
 
-bool TZipArchive::zipLibraryLoaded() { return libraries().zip != nullptr; }
+bool TZipArchive::zipLibraryLoaded() {
+    return libraries().zip != nullptr;
+}
 
-bool TZipArchive::unzipLibraryLoaded() { return libraries().unzip != nullptr; }
+bool TZipArchive::unzipLibraryLoaded() {
+    return libraries().unzip != nullptr;
+}
 
 int32_t TZipArchive::ArchiveCallback(DllCallbackRecord* record) {
     if (record == nullptr) {
@@ -443,32 +461,32 @@ int32_t TZipArchive::ArchiveCallback(DllCallbackRecord* record) {
     if (liveArchives().count(self) == 0) {
         return kDllTrue;  // not one of ours: ask the library to stop
     }
-    const QString text = entryNameFromBytes(
-        QByteArray(record->text, static_cast<qsizetype>(strnlen(record->text, sizeof record->text))));
+    const QString text = entryNameFromBytes(QByteArray(
+        record->text, static_cast<qsizetype>(strnlen(record->text, sizeof record->text))));
     try {
         switch (record->actionCode) {
-        case DllActionFile:
-            if (self->OnProgress) {
-                self->OnProgress(self, NewFile, text, record->fileSize);
-            }
-            break;
-        case DllActionProgress:
-            if (self->OnProgress) {
-                self->OnProgress(self, ProgressUpdate, QStringLiteral(" "), 0);
-            }
-            break;
-        case DllActionEndFile:
-            if (self->OnProgress) {
-                self->OnProgress(self, EndOfBatch, QStringLiteral(" "), 0);
-            }
-            break;
-        case DllActionMessage:
-            if (self->OnMessage) {
-                self->OnMessage(self, record->errorCode, trimLineEnds(text));
-            }
-            break;
-        default:
-            break;
+            case DllActionFile:
+                if (self->OnProgress) {
+                    self->OnProgress(self, NewFile, text, record->fileSize);
+                }
+                break;
+            case DllActionProgress:
+                if (self->OnProgress) {
+                    self->OnProgress(self, ProgressUpdate, QStringLiteral(" "), 0);
+                }
+                break;
+            case DllActionEndFile:
+                if (self->OnProgress) {
+                    self->OnProgress(self, EndOfBatch, QStringLiteral(" "), 0);
+                }
+                break;
+            case DllActionMessage:
+                if (self->OnMessage) {
+                    self->OnMessage(self, record->errorCode, trimLineEnds(text));
+                }
+                break;
+            default:
+                break;
         }
         if (self->m_busyPump) {
             self->m_busyPump();

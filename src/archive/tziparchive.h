@@ -67,8 +67,7 @@ class TZipArchive;
 using TNotifyEvent = std::function<void(QObject* sender)>;
 using TProgressEvent = std::function<void(QObject* sender, ProgressType progrType,
                                           const QString& filename, int32_t fileSize)>;
-using TMessageEvent =
-    std::function<void(QObject* sender, int32_t errCode, const QString& message)>;
+using TMessageEvent = std::function<void(QObject* sender, int32_t errCode, const QString& message)>;
 
 // The program's access to ZIP archives. Listing is done here, by walking the archive's local
 // headers; adding, deleting and extracting are handed to the two archive libraries ZIPDLL.DLL

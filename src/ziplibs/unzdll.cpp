@@ -5,6 +5,10 @@
 // contain a ".." part, or are links are skipped and reported, folders on the way are never
 // entered through a link, and each file is written to a temporary name beside its target and
 // renamed into place only when it is complete.
+//
+// Every entry lands at its stored relative name, folders included, whether or not the caller
+// asks for folder names: callers look for each extracted entry at the current folder joined
+// with its name exactly as stored, so the folder-names flag changes nothing here.
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -235,8 +239,7 @@ extern "C" __attribute__((visibility("default"))) int32_t GetUnzDllVersion() {
     return kLibraryVersion;
 }
 
-extern "C" __attribute__((visibility("default"))) int32_t UnzDllExec(
-    td::UnzipExecParams* params) {
+extern "C" __attribute__((visibility("default"))) int32_t UnzDllExec(td::UnzipExecParams* params) {
     if (params == nullptr) {
         return 0;
     }
@@ -254,8 +257,8 @@ extern "C" __attribute__((visibility("default"))) int32_t UnzDllExec(
         if (archive == nullptr) {
             zip_error_t ze;
             zip_error_init_with_code(&ze, error);
-            reporter.message(kArchiveError, "Cannot open " + archivePath + ": " +
-                                                zip_error_strerror(&ze));
+            reporter.message(kArchiveError,
+                             "Cannot open " + archivePath + ": " + zip_error_strerror(&ze));
             zip_error_fini(&ze);
             return 0;
         }

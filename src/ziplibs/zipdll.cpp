@@ -2,7 +2,11 @@
 //
 // An archive is only ever replaced whole: libzip writes the changed archive to a temporary
 // file beside it and renames that over the old one when it is complete. A failure or a stop
-// asked for by the caller discards the changes, so the archive stays as it was.
+// asked for by the caller discards the changes, so the archive stays as it was, and the call
+// answers 0. An archive left without entries by a deletion is removed (libzip does not write
+// an empty archive), so listing it afterwards finds no file rather than an empty one.
+//
+// Names are stored as given; the DOS-name flag of the record is not used.
 
 #include <dirent.h>
 #include <fnmatch.h>
@@ -148,7 +152,9 @@ void expandSpec(const std::string& spec, const AddSettings& settings, std::vecto
 }
 
 // Times in an archive are MS-DOS times with two-second steps.
-bool newer(time_t candidate, time_t than) { return candidate > than + 1; }
+bool newer(time_t candidate, time_t than) {
+    return candidate > than + 1;
+}
 
 int32_t addFiles(zip_t* archive, const std::string& archivePath,
                  const std::vector<std::string>& specs, const td::ZipExecParams& params,
@@ -191,9 +197,10 @@ int32_t addFiles(zip_t* archive, const std::string& archivePath,
     for (const Candidate& c : unique) {
         const zip_int64_t existing = zip_name_locate(archive, c.entry.c_str(), 0);
         zip_stat_t st;
-        const bool known = existing >= 0 && zip_stat_index(archive, static_cast<zip_uint64_t>(existing),
-                                                           0, &st) == 0 &&
-                           (st.valid & ZIP_STAT_MTIME) != 0;
+        const bool known =
+            existing >= 0 &&
+            zip_stat_index(archive, static_cast<zip_uint64_t>(existing), 0, &st) == 0 &&
+            (st.valid & ZIP_STAT_MTIME) != 0;
         if (freshen && (existing < 0 || (known && !newer(c.info.st_mtime, st.mtime)))) {
             continue;
         }
@@ -205,16 +212,14 @@ int32_t addFiles(zip_t* archive, const std::string& archivePath,
         }
         zip_source_t* source = zip_source_file(archive, c.path.c_str(), 0, -1);
         if (source == nullptr) {
-            reporter.message(kFileError, "Cannot read " + c.path + ": " +
-                                             zip_strerror(archive));
+            reporter.message(kFileError, "Cannot read " + c.path + ": " + zip_strerror(archive));
             continue;
         }
-        const zip_int64_t index = zip_file_add(archive, c.entry.c_str(), source,
-                                               ZIP_FL_OVERWRITE | ZIP_FL_ENC_GUESS);
+        const zip_int64_t index =
+            zip_file_add(archive, c.entry.c_str(), source, ZIP_FL_OVERWRITE | ZIP_FL_ENC_GUESS);
         if (index < 0) {
             zip_source_free(source);
-            reporter.message(kArchiveError, "Cannot add " + c.path + ": " +
-                                                zip_strerror(archive));
+            reporter.message(kArchiveError, "Cannot add " + c.path + ": " + zip_strerror(archive));
             continue;
         }
         const auto i = static_cast<zip_uint64_t>(index);
@@ -276,10 +281,10 @@ int32_t deleteEntries(zip_t* archive, const std::vector<std::string>& specs, Rep
             continue;
         }
         zip_stat_t st;
-        const int64_t size = zip_stat_index(archive, index, 0, &st) == 0 &&
-                                     (st.valid & ZIP_STAT_SIZE) != 0
-                                 ? static_cast<int64_t>(st.size)
-                                 : 0;
+        const int64_t size =
+            zip_stat_index(archive, index, 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE) != 0
+                ? static_cast<int64_t>(st.size)
+                : 0;
         if (reporter.file(name, size)) {
             return -1;
         }
@@ -322,8 +327,8 @@ extern "C" __attribute__((visibility("default"))) int32_t ZipDllExec(td::ZipExec
         if (archive == nullptr) {
             zip_error_t ze;
             zip_error_init_with_code(&ze, error);
-            reporter.message(kArchiveError, "Cannot open " + archivePath + ": " +
-                                                zip_error_strerror(&ze));
+            reporter.message(kArchiveError,
+                             "Cannot open " + archivePath + ": " + zip_error_strerror(&ze));
             zip_error_fini(&ze);
             return 0;
         }

@@ -9,8 +9,8 @@
 #include "platform/error.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    td::MemorySource source(QByteArray(reinterpret_cast<const char*>(data),
-                                       static_cast<qsizetype>(size)));
+    td::MemorySource source(
+        QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
     std::vector<td::ZipDirEntry> entries;
     try {
         td::walkLocalHeaders(source, entries);

@@ -139,9 +139,9 @@ TEST(LocalHeaderWalk, SizesInADataDescriptorAreSteppedOverFourBytesAtATime) {
     put32(descriptor, 0x11111111);
     put32(descriptor, 8);
     put32(descriptor, 8);
-    const QByteArray archive =
-        localEntry({.name = "streamed.ttf", .data = "", .flags = 0x0008}) + "12345678" +
-        descriptor + localEntry({.name = "after.ttf", .data = "abc"}) + endRecord();
+    const QByteArray archive = localEntry({.name = "streamed.ttf", .data = "", .flags = 0x0008}) +
+                               "12345678" + descriptor +
+                               localEntry({.name = "after.ttf", .data = "abc"}) + endRecord();
     const Walk w = walk(archive);
     EXPECT_EQ(w.error, QString());
     EXPECT_EQ(names(w.entries), QStringList({"streamed.ttf", "after.ttf"}));
@@ -152,17 +152,16 @@ TEST(LocalHeaderWalk, ReadingErrorsKeepTheEntriesReadBeforeThem) {
     const QByteArray first = localEntry({.name = "one.ttf", .data = "1111"});
     // Data reaching into the last 22 bytes: the entry itself is kept.
     {
-        const Walk w = walk(first + localEntry({.name = "two.ttf", .data = "22"}) +
-                            QByteArray(20, '\0'));
+        const Walk w =
+            walk(first + localEntry({.name = "two.ttf", .data = "22"}) + QByteArray(20, '\0'));
         EXPECT_EQ(w.error, QStringLiteral("Error 3 reading Zip file"));
         EXPECT_EQ(names(w.entries), QStringList({"one.ttf", "two.ttf"}));
     }
     // A size that claims far more than the file holds.
     {
-        const Walk w = walk(first + localEntry({.name = "big.ttf",
-                                                .data = "x",
-                                                .compressedSize = 0xFFFFFFFF}) +
-                            endRecord());
+        const Walk w = walk(
+            first + localEntry({.name = "big.ttf", .data = "x", .compressedSize = 0xFFFFFFFF}) +
+            endRecord());
         EXPECT_EQ(w.error, QStringLiteral("Error 3 reading Zip file"));
         EXPECT_EQ(w.entries.size(), 2u);
     }
@@ -220,7 +219,8 @@ TEST_F(ReadContentsTest, MissingFileEmptyNameAndFolderGiveNoEntriesAndNoMessage)
     ASSERT_EQ(zip.Count(), 2);
     QDir().mkpath(sandbox.path("folder.zip"));
     int expectedUpdates = 1;
-    for (const QString& name : {sandbox.path("missing.zip"), QString(), sandbox.path("folder.zip")}) {
+    for (const QString& name :
+         {sandbox.path("missing.zip"), QString(), sandbox.path("folder.zip")}) {
         zip.setZipFilename(name);
         EXPECT_TRUE(zip.Contents().empty());
         EXPECT_EQ(dirUpdates, ++expectedUpdates);

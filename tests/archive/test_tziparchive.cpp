@@ -15,8 +15,8 @@
 #include "zipbytes.h"
 
 using td::TZipArchive;
-using td::ZipExecParams;
 using td::UnzipExecParams;
+using td::ZipExecParams;
 
 namespace {
 
@@ -33,7 +33,9 @@ int32_t fakeUnzExec(UnzipExecParams* p) {
     ++g_unzCalls;
     return g_unzExec ? g_unzExec(p) : 0;
 }
-int32_t fakeVersion() { return 100; }
+int32_t fakeVersion() {
+    return 100;
+}
 
 template <typename F>
 void* address(F* function) {
@@ -138,7 +140,8 @@ TEST_F(ArchiveComponentTest, AddFillsTheZipRecordAndCleansUp) {
     zip->AddOptions = {td::AddHiddenFiles, td::AddRecurseDirs, td::AddForceDOS, td::AddMove,
                        td::AddZipTime};
     zip->AddCompLevel = 5;
-    zip->FSpecArgs() << "a.ttf" << "sub/b.ttf";
+    zip->FSpecArgs() << "a.ttf"
+                     << "sub/b.ttf";
     zip->Add();
 
     ASSERT_TRUE(seen);
@@ -241,9 +244,10 @@ TEST_F(ArchiveComponentTest, DeleteSetsTheDeleteFlagAndClearsTheAddFlags) {
     };
     expectBoxes(1);  // the archive has no entries
     zip->setZipFilename(path);
-    zip->AddOptions = {td::AddHiddenFiles, td::AddRecurseDirs, td::AddMove, td::AddFreshen,
-                       td::AddUpdate, td::AddForceDOS, td::AddZipTime};
-    zip->FSpecArgs() << "a.ttf" << "..";
+    zip->AddOptions = {td::AddHiddenFiles, td::AddRecurseDirs, td::AddMove,   td::AddFreshen,
+                       td::AddUpdate,      td::AddForceDOS,    td::AddZipTime};
+    zip->FSpecArgs() << "a.ttf"
+                     << "..";
     zip->Delete();
     ASSERT_TRUE(seen);
     const ZipExecParams& p = seen->params;
@@ -344,13 +348,13 @@ TEST_F(ArchiveComponentTest, RefusalsShowTheirMessageAndCallNothing) {
     zip->Delete();
     zip->setZipFilename(QString());
     zip->Delete();
-    EXPECT_EQ(dialogs.boxTexts(),
-              QStringList({"Error - no files to zip", "Error - no zip file specified",
-                           "Error - this pgm can NOT add files to a self-extracting archive",
-                           "Error - no files selected for deletion",
-                           "Error - no zip file specified",
-                           "Error - this pgm can NOT delete files from a self-extracting archive",
-                           "Error - no zip file specified"}));
+    EXPECT_EQ(
+        dialogs.boxTexts(),
+        QStringList({"Error - no files to zip", "Error - no zip file specified",
+                     "Error - this pgm can NOT add files to a self-extracting archive",
+                     "Error - no files selected for deletion", "Error - no zip file specified",
+                     "Error - this pgm can NOT delete files from a self-extracting archive",
+                     "Error - no zip file specified"}));
     for (const auto& box : dialogs.boxes()) {
         EXPECT_EQ(box.buttons, td::BoxButtons::Ok);
     }
@@ -387,8 +391,9 @@ TEST_F(ArchiveComponentTest, MissingExportsAreNamedAtLoadAndEndTheCallAsAFatalEr
     expectBoxes(2);
     zip->LoadZipLibrary();
     zip->LoadUnzipLibrary();
-    EXPECT_EQ(dialogs.boxTexts(), QStringList({"ZipDllExec function not found in ZIPDLL.DLL",
-                                               "GetUnzDllVersion function not found in UNZDLL.DLL"}));
+    EXPECT_EQ(dialogs.boxTexts(),
+              QStringList({"ZipDllExec function not found in ZIPDLL.DLL",
+                           "GetUnzDllVersion function not found in UNZDLL.DLL"}));
     EXPECT_TRUE(TZipArchive::zipLibraryLoaded());
     EXPECT_TRUE(TZipArchive::unzipLibraryLoaded());
 
@@ -434,8 +439,8 @@ TEST_F(ArchiveComponentTest, TraceAnnouncesEachLoad) {
 }
 
 TEST_F(ArchiveComponentTest, AThrowingLibraryIsAFatalErrorWithTheUsualCleanUp) {
-    const QString path = sandbox.writeFile("fonts.zip", ziptest::localEntry({.name = "a.ttf"}) +
-                                                            ziptest::endRecord());
+    const QString path = sandbox.writeFile(
+        "fonts.zip", ziptest::localEntry({.name = "a.ttf"}) + ziptest::endRecord());
     int dirUpdates = 0;
     zip->OnDirUpdate = [&](QObject*) { ++dirUpdates; };
     zip->setZipFilename(path);
@@ -520,8 +525,10 @@ TEST_F(ArchiveComponentTest, OverLongNamesAndTooManySpecificationsAreRefused) {
     EXPECT_FALSE(seen);
     const QStringList texts = dialogs.boxTexts();
     ASSERT_EQ(texts.size(), 3);
-    EXPECT_TRUE(texts[0].startsWith("Error - file name longer than 255 characters")) << texts[0].toStdString();
-    EXPECT_TRUE(texts[1].startsWith("Error - zip file name longer than 255 characters")) << texts[1].toStdString();
+    EXPECT_TRUE(texts[0].startsWith("Error - file name longer than 255 characters"))
+        << texts[0].toStdString();
+    EXPECT_TRUE(texts[1].startsWith("Error - zip file name longer than 255 characters"))
+        << texts[1].toStdString();
     EXPECT_TRUE(texts[2].startsWith("Error - too many files")) << texts[2].toStdString();
     EXPECT_FALSE(zip->zipBusy());
 
@@ -587,7 +594,7 @@ TEST_F(ArchiveComponentTest, CallbackReportsProgressAndMessagesAndAnswersCancel)
     // Line ends: a last CR or LF goes; a CR or LF just before the last character goes with
     // everything after it.
     const std::pair<const char*, const char*> trims[] = {
-        {"abc\r\n", "abc"}, {"abc\n", "abc"}, {"abc\nx", "abc"}, {"\n", ""},
+        {"abc\r\n", "abc"}, {"abc\n", "abc"}, {"abc\nx", "abc"},        {"\n", ""},
         {"\r\n", ""},       {"a", "a"},       {"ab\r\ncd", "ab\r\ncd"}, {"", ""}};
     for (const auto& [in, out] : trims) {
         messages.clear();

@@ -86,7 +86,8 @@ struct Made {
 // An archive written straight with libzip, for names the libraries would never store.
 void makeArchive(const QString& path, const std::vector<Made>& entries) {
     int error = 0;
-    zip_t* archive = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    zip_t* archive =
+        zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
     ASSERT_NE(archive, nullptr);
     std::vector<QByteArray> keep;
     for (const Made& e : entries) {
@@ -366,8 +367,8 @@ TEST_F(ArchiveLibrariesTest, ExtractNeverWritesOutsideTheFolder) {
     EXPECT_TRUE(QDir(outside).isEmpty());
     // Each skipped entry was reported through the callback, by name.
     ASSERT_EQ(messages.size(), 6) << messages.join(" | ").toStdString();
-    for (const char* name :
-         {"../evil.ttf", "/abs.ttf", "sub/../../evil2.ttf", "..\\evil3.ttf", "link.ttf", "trap/x.ttf"}) {
+    for (const char* name : {"../evil.ttf", "/abs.ttf", "sub/../../evil2.ttf", "..\\evil3.ttf",
+                             "link.ttf", "trap/x.ttf"}) {
         EXPECT_EQ(messages.filter(QString::fromLatin1(name)).size(), 1) << name;
     }
 }
@@ -500,10 +501,9 @@ TEST_F(MissingLibrariesTest, DamagedLibrariesNameTheMissingExport) {
     EXPECT_TRUE(TZipArchive::unzipLibraryLoaded());
     zip.FSpecArgs() << "*.ttf";
     zip.Extract();
-    EXPECT_EQ(dialogs.boxTexts(),
-              QStringList({"GetZipDllVersion function not found in ZIPDLL.DLL",
-                           "UnzDllExec function not found in UNZDLL.DLL",
-                           "Fatal DLL Error: abort exception"}));
+    EXPECT_EQ(dialogs.boxTexts(), QStringList({"GetZipDllVersion function not found in ZIPDLL.DLL",
+                                               "UnzDllExec function not found in UNZDLL.DLL",
+                                               "Fatal DLL Error: abort exception"}));
     EXPECT_TRUE(zip.FSpecArgs().isEmpty());
     EXPECT_FALSE(zip.unzipBusy());
 }
