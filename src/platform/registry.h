@@ -125,7 +125,8 @@ class FileRegistry final : public Registry {
 };
 
 // An in-memory registry for tests of code that uses one. Nothing is saved; setReadOnly makes
-// a hive behave like one the user has no right to write.
+// a hive behave like one the user has no right to write. It has none of the desktop's keys
+// (except RunOnce); a test adds what it needs with setKeyProvider.
 class MemoryRegistry final : public Registry {
   public:
     MemoryRegistry();
