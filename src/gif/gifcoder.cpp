@@ -3,7 +3,9 @@
 #include <QString>
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -67,28 +69,41 @@ class RunLengthCoder {
     void encode(const std::uint8_t* pixels, std::size_t count, int colorCount) {
         clear();
         m_pixel = -1;
-        std::int64_t run = 0;
-        for (std::size_t i = 0; i < count; ++i) {
-            const int x = pixels[i];
+        // Runs are maximal, so every pixel of a run equals its first, which alone is checked.
+        for (std::size_t at = 0; at < count;) {
+            const int x = pixels[at];
             if (x >= colorCount)
                 throw Error(QStringLiteral("Color not in color table"));
-            if (x == m_pixel) {
-                ++run;
-                continue;
-            }
-            if (run > 0)
-                flush(run);
+            const std::size_t end = runEnd(pixels, at, count);
             m_pixel = x;
-            run = 1;
+            flush(std::int64_t(end - at));
+            at = end;
         }
-        if (run > 0)
-            flush(run);
         m_bits.put(std::uint32_t(m_endCode), m_width);
     }
 
     void endOnly() { m_bits.put(std::uint32_t(m_endCode), m_width); }
 
   private:
+    // The index after the run that starts at `at`; compares eight pixels at a time.
+    static std::size_t runEnd(const std::uint8_t* pixels, std::size_t at, std::size_t count) {
+        const std::uint8_t x = pixels[at];
+        std::size_t end = at + 1;
+        if constexpr (std::endian::native == std::endian::little) {
+            const std::uint64_t pattern = 0x0101010101010101ull * x;
+            while (end + 8 <= count) {
+                std::uint64_t word;
+                std::memcpy(&word, pixels + end, 8);
+                if (const std::uint64_t diff = word ^ pattern)
+                    return end + std::size_t(std::countr_zero(diff) / 8);
+                end += 8;
+            }
+        }
+        while (end < count && pixels[end] == x)
+            ++end;
+        return end;
+    }
+
     void clear() {
         m_bumpLimit = m_initialBump;
         m_clearLimit = m_initialClearLimit;

@@ -260,7 +260,7 @@ void TGifPicture::reduceExact(const QImage& image, TGifFrame& frame) const {
         for (int x = 0; x < rgb.width(); ++x) {
             const QRgb c = line[x] & 0xFFFFFFu;
             int found = -1;
-            for (int i = 0; i < cacheUsed; ++i) {
+            for (int i = 0; i < kCache; ++i) {
                 const int slot = (lastHit - i + kCache) % kCache;
                 if (slot < cacheUsed && cacheColor[std::size_t(slot)] == c) {
                     found = slot;
