@@ -18,11 +18,17 @@ namespace {
     std::abort();
 }
 
+void removeScratch();
+
 const QString& scratchPath() {
     static const QString path =
         QDir::tempPath() +
         QStringLiteral("/fuzz_fontnames_%1.ttf").arg(QCoreApplication::applicationPid());
     return path;
+}
+
+void removeScratch() {
+    QFile::remove(scratchPath());
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes) {
@@ -65,6 +71,8 @@ td::TFontNames editedNames(const td::TFontNames& read) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray input(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    static const bool cleanup = std::atexit(&removeScratch) == 0;
+    (void)cleanup;
     const QString& path = scratchPath();
     if (!writeFile(path, input)) {
         fail("cannot write the scratch file");
