@@ -79,11 +79,9 @@ int main(int argc, char** argv) {
     }
 
     td::DlLibraryLoader libraries;
-    td::WindowSet windows;
     td::Services services;
     services.dialogs = &dialogs;
     services.libraries = &libraries;
-    services.windows = &windows;
     td::FileRegistry registry;
     td::IniProfileFiles profiles;
     td::SystemTempFiles tempFiles;
@@ -98,6 +96,10 @@ int main(int argc, char** argv) {
     services.drives = &drives;
     td::QtFontTable fonts;
     services.fonts = &fonts;
+    // Declared after the services, so the windows (whose destruction still saves settings)
+    // go before them.
+    td::WindowSet windows;
+    services.windows = &windows;
     td::createWindows(classes, services, windows);
 
     QSocketNotifier terminationNotifier(g_signalPipe[0], QSocketNotifier::Read);

@@ -620,14 +620,25 @@ void TFrame1::showEvent(QShowEvent* event) {
     if (!m_shown) {
         m_shown = true;
         m_closed = false;
-        FormShow();
-        FormActivate();
+        // The first-show steps may ask questions; they run from the event loop, so that a box
+        // shown then is a box of the running program (which a termination request can end)
+        // rather than one nested inside the call that shows the window.
+        QMetaObject::invokeMethod(this, &TFrame1::firstShow, Qt::QueuedConnection);
     }
+}
+
+void TFrame1::firstShow() {
+    if (m_firstShowDone || m_closed) {
+        return;
+    }
+    m_firstShowDone = true;
+    FormShow();
+    FormActivate();
 }
 
 void TFrame1::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    if (m_shown) {
+    if (m_firstShowDone) {
         FormResize();
     }
 }
@@ -653,7 +664,7 @@ void TFrame1::onFocusWindowChanged(QWindow* window) {
             }
         }
     }
-    if (m_activation.focusMovedTo(origin) && m_shown && isVisible()) {
+    if (m_activation.focusMovedTo(origin) && m_firstShowDone && isVisible()) {
         FormActivate();
     }
 }

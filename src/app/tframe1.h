@@ -84,6 +84,8 @@ class TFrame1 : public QWidget {
     QStringList lb_;
 
     // Life cycle.
+    // True once the first-show steps (settings loaded) have run.
+    bool isFirstShowDone() const { return m_firstShowDone; }
     void FormCreate();
     void FormShow();
     void FormActivate();
@@ -262,6 +264,7 @@ class TFrame1 : public QWidget {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    void firstShow();
     void buildWindow();
     QWidget* buildDirectoryPage();
     QWidget* buildInstalledPage();
@@ -296,6 +299,7 @@ class TFrame1 : public QWidget {
     std::int64_t m_pixelBudget = td::setting::DIMFILE.defaultNumber;
     QString m_helpFile;
     bool m_shown = false;
+    bool m_firstShowDone = false;
     bool m_refreshing = false;
     bool m_closed = false;
     QPointer<QWidget> m_enteredPage;

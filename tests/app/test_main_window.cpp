@@ -104,6 +104,13 @@ class MainWindow : public tdtest::SandboxTest {
     }
 };
 
+// Shows the main window and runs its first-show steps, which the event loop would run next.
+void showWindow(TFrame1& frame) {
+    frame.show();
+    QCoreApplication::sendPostedEvents(&frame, QEvent::MetaCall);
+    ASSERT_TRUE(frame.isFirstShowDone());
+}
+
 // The visibility of the five bottom buttons in the order Refresh, Install, Delete, Save, Exit.
 std::vector<bool> bottomButtons(const TFrame1& frame) {
     return {!frame.Button1->isHidden(), !frame.Button6->isHidden(), !frame.Button4->isHidden(),
@@ -225,7 +232,7 @@ TEST_F(MainWindow, FirstShowWithoutSettingsCreatesTheKeyAndHoldsEveryDefault) {
     dialogs.answer(td::BoxAnswer::Ok);
     EXPECT_FALSE(registry.keyExists(RootKey::LocalMachine, "SOFTWARE\\Kestro TypeDeck"));
     TFrame1& frame = create();
-    frame.show();
+    showWindow(frame);
 
     EXPECT_TRUE(registry.keyExists(RootKey::LocalMachine, "SOFTWARE\\Kestro TypeDeck"));
     EXPECT_EQ(frame.Edit1->text(), "abcdef ABCDEF 1234567890");
@@ -269,7 +276,7 @@ TEST_F(MainWindow, LookUpsFillTheEmptyFolderAndBrowserFields) {
     registry.openKey(RootKey::ClassesRoot, "\\htmlfile\\shell\\open\\command", true)
         ->writeString("", "\"/usr/bin/web-browser\" %1");
     TFrame1& frame = create();
-    frame.show();
+    showWindow(frame);
     EXPECT_EQ(frame.Edit4->text(), sandbox.fontsDir() + "/");
     EXPECT_EQ(frame.Edit5->text(), "/usr/bin/web-browser");
     EXPECT_TRUE(dialogs.boxes().empty());
@@ -279,7 +286,7 @@ TEST_F(MainWindow, SaveThenLoadRestoresEveryValue) {
     presetBrowser();
     {
         TFrame1& frame = create();
-        frame.show();
+        showWindow(frame);
         frame.RadioGroup1->setItemIndex(1);
         frame.RadioGroup2->setItemIndex(1);
         frame.CheckBox8->setChecked(false);
@@ -306,7 +313,7 @@ TEST_F(MainWindow, SaveThenLoadRestoresEveryValue) {
 
     restart();
     TFrame1& again = create();
-    again.show();
+    showWindow(again);
     EXPECT_EQ(again.RadioGroup1->itemIndex(), 1);
     EXPECT_TRUE(again.GroupBox7->isHidden());
     EXPECT_EQ(again.RadioGroup2->itemIndex(), 1);
@@ -328,7 +335,7 @@ TEST_F(MainWindow, SaveThenLoadRestoresEveryValue) {
 TEST_F(MainWindow, OptionsAreStoredOnlyBySaveOnTheOptionsTab) {
     presetBrowser();
     TFrame1& frame = create();
-    frame.show();
+    showWindow(frame);
     frame.SpinEdit5->setValue(90);
     frame.PageControl1->setCurrentWidget(frame.TabSheet1);
     QTest::mouseClick(frame.Button7, Qt::LeftButton);
@@ -351,7 +358,7 @@ TEST_F(MainWindow, LoadedValuesAreClampedAndNrfileInAnyCaseRestoresSave) {
     key->writeInteger("Colors", 40);
     key->writeInteger("AutoRefresh", 0);
     TFrame1& frame = create();
-    frame.show();
+    showWindow(frame);
     EXPECT_EQ(frame.RadioGroup1->itemIndex(), 1);
     EXPECT_TRUE(frame.GroupBox7->isHidden());
     EXPECT_EQ(frame.RadioGroup2->itemIndex(), 2);
@@ -372,7 +379,7 @@ TEST_F(MainWindow, AnUnwritableStoreKeepsTheControlsAndStoresNothing) {
     registry.setReadOnly(RootKey::LocalMachine, true);
     dialogs.answer(td::BoxAnswer::Ok);
     TFrame1& frame = create();
-    frame.show();
+    showWindow(frame);
     EXPECT_EQ(frame.SpinEdit1->value(), 9);
     ASSERT_EQ(dialogs.boxes().size(), 1u);
     frame.PageControl1->setCurrentWidget(frame.TabSheet4);
@@ -385,7 +392,7 @@ TEST_F(MainWindow, AnUnwritableStoreKeepsTheControlsAndStoresNothing) {
 TEST_F(MainWindow, BudgetFollowsWidthTypeAndSave) {
     presetBrowser();
     TFrame1& frame = create();
-    frame.show();
+    showWindow(frame);
     ASSERT_EQ(frame.StringGrid2->verticalHeader()->defaultSectionSize(), 50);
     EXPECT_EQ(frame.SpinEdit6->maximum(), 40);
     EXPECT_EQ(frame.SpinEdit6->value(), 40);
@@ -426,7 +433,7 @@ TEST_F(MainWindow, ABudgetOfZeroStillAllowsOneFontPerImage) {
     presetBrowser();
     settingsKey()->writeInteger("DIMFILE", 0);
     TFrame1& frame = create();
-    frame.show();
+    showWindow(frame);
     EXPECT_EQ(frame.pixelBudget(), 0);
     EXPECT_EQ(frame.SpinEdit6->maximum(), 1);
     EXPECT_EQ(frame.SpinEdit6->value(), 1);
@@ -435,7 +442,7 @@ TEST_F(MainWindow, ABudgetOfZeroStillAllowsOneFontPerImage) {
 TEST_F(MainWindow, BottomButtonsFollowTheTab) {
     presetBrowser();
     TFrame1& frame = create();
-    frame.show();
+    showWindow(frame);
     using V = std::vector<bool>;
     frame.PageControl1->setCurrentWidget(frame.TabSheet2);
     EXPECT_EQ(bottomButtons(frame), (V{true, false, true, true, true}));
@@ -461,7 +468,7 @@ TEST_F(MainWindow, BottomButtonsFollowTheTab) {
 TEST_F(MainWindow, ShowIdleBringsBackOnlyWhatShowBusyHid) {
     presetBrowser();
     TFrame1& frame = create();
-    frame.show();
+    showWindow(frame);
     using V = std::vector<bool>;
     // Without a ShowBusy, ShowIdle only hides the animation.
     frame.PageControl1->setCurrentWidget(frame.TabSheet5);
@@ -492,7 +499,7 @@ TEST_F(MainWindow, ShowIdleBringsBackOnlyWhatShowBusyHid) {
 TEST_F(MainWindow, LayoutWritesTheFontMapTransposedAndCentresThePanels) {
     presetBrowser();
     TFrame1& frame = create();
-    frame.show();
+    showWindow(frame);
     frame.Edit2->setText("DejaVu Serif");
     frame.resize(700, 500);
     frame.LayoutMainWindow();
@@ -530,7 +537,7 @@ TEST_F(MainWindow, DriveListHoldsTheBrowsableDrivesWithTheFirstSelected) {
                       {"/mnt/cd", td::DriveType::CdRom},
                       {"/tmp", td::DriveType::RamDisk}});
     TFrame1& frame = create();
-    frame.show();
+    showWindow(frame);
     QStringList listed;
     for (int i = 0; i < frame.ListBox2->count(); ++i) {
         listed << frame.ListBox2->item(i)->text();
@@ -575,7 +582,7 @@ TEST_F(MainWindow, WindowPlacementAndRecentMenusSurviveARestart) {
         TFrame1& frame = create();
         EXPECT_EQ(frame.size(), QSize(580, 420));
         EXPECT_EQ(frame.pos(), QPoint(30, 30));
-        frame.show();
+        showWindow(frame);
         frame.move(120, 90);
         frame.resize(640, 470);
         frame.NzipItems[0]->setText("/home/ann/fonts.zip");
@@ -635,7 +642,7 @@ TEST_F(MainWindow, ClosingDeletesTheTemporaryFontsAndReleasesTheListing) {
         sandbox.writeFile(QStringLiteral("tmp/") + QLatin1String(name), "x");
     }
     TFrame1& frame = create();
-    frame.show();
+    showWindow(frame);
     frame.lb_ = {listed};
     fonts.activate(listed);
     ASSERT_EQ(fonts.count(listed), 1);
@@ -650,7 +657,7 @@ TEST_F(MainWindow, ClosingDeletesTheTemporaryFontsAndReleasesTheListing) {
 TEST_F(MainWindow, ExitShowsTheClosingBarHidesAndClosesTheWindow) {
     presetBrowser();
     TFrame1& frame = create();
-    frame.show();
+    showWindow(frame);
     auto* bar = windowSet->find<TForm4>();
     ASSERT_NE(bar, nullptr);
     EXPECT_FALSE(bar->isVisible());
@@ -668,7 +675,7 @@ TEST_F(MainWindow, ExitShowsTheClosingBarHidesAndClosesTheWindow) {
 TEST_F(MainWindow, EachClickOnThePictureOpensAnotherAboutBox) {
     presetBrowser();
     TFrame1& frame = create();
-    frame.show();
+    showWindow(frame);
     auto openBoxes = [] {
         int count = 0;
         for (QWidget* top : QApplication::topLevelWidgets()) {
@@ -705,7 +712,7 @@ TEST_F(MainWindow, EachClickOnThePictureOpensAnotherAboutBox) {
 TEST_F(MainWindow, F1OpensTheHelpFileAtTheFirstContext) {
     presetBrowser();
     TFrame1& frame = create();
-    frame.show();
+    showWindow(frame);
     QShortcut* f1 = nullptr;
     for (QShortcut* shortcut : frame.findChildren<QShortcut*>()) {
         if (shortcut->key() == QKeySequence(Qt::Key_F1)) {
@@ -753,7 +760,7 @@ TEST_F(MainWindow, AMissingHelpFileIsReported) {
 TEST_F(MainWindow, FolderFieldsEndInASeparatorAndAreFilledBySelect) {
     presetBrowser();
     TFrame1& frame = create();
-    frame.show();
+    showWindow(frame);
     EXPECT_TRUE(frame.Edit4->isReadOnly());
     EXPECT_TRUE(frame.Edit5->isReadOnly());
     EXPECT_TRUE(frame.Edit6->isReadOnly());
@@ -809,7 +816,7 @@ TEST_F(MainWindow, FolderFieldsEndInASeparatorAndAreFilledBySelect) {
 TEST_F(MainWindow, BaseFontAndBrowserComeFromTheirDialogs) {
     presetBrowser();
     TFrame1& frame = create();
-    frame.show();
+    showWindow(frame);
     dialogs.answerFont(QFont("DejaVu Serif", 20));
     QTest::mouseClick(frame.Button2, Qt::LeftButton);
     EXPECT_EQ(frame.Edit2->text(), "DejaVu Serif");
@@ -842,7 +849,7 @@ TEST_F(MainWindow, TabFocusActivatesTheFontMapFileOnceAndSearchReleasesItsPrevie
     ASSERT_TRUE(QFile::copy(tdtest::dejaVuSans(), mapFont));
     ASSERT_TRUE(QFile::copy(tdtest::dejaVuSerif(), preview));
     TFrame1& frame = create();
-    frame.show();
+    showWindow(frame);
     frame.setFontMapFile(mapFont);
     frame.PageControl1->setCurrentWidget(frame.TabSheet3);
     EXPECT_EQ(fonts.count(mapFont), 1);
