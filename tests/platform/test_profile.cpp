@@ -1,9 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <memory>
+#include <string>
 
 #include "platform/profile.h"
 #include "sandbox.h"
@@ -16,6 +22,30 @@ QByteArray readAll(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
+
+// The child half of the two-writer test: started with --profile-writer <folder> <prefix>, the
+// program writes 100 keys into one section and ends before the tests run.
+struct ProfileWriterChild {
+    ProfileWriterChild() {
+        std::ifstream cmdline("/proc/self/cmdline", std::ios::binary);
+        const std::string all((std::istreambuf_iterator<char>(cmdline)), {});
+        const QList<QByteArray> args = QByteArray(all.data(), qsizetype(all.size())).split('\0');
+        const qsizetype at = args.indexOf("--profile-writer");
+        if (at < 0 || at + 2 >= args.size()) {
+            return;
+        }
+        td::IniProfileFiles profiles(QString::fromLocal8Bit(args[at + 1]));
+        const QString prefix = QString::fromLocal8Bit(args[at + 2]);
+        int failures = 0;
+        for (int i = 0; i < 100; ++i) {
+            failures += profiles.writeInteger(kIni, QStringLiteral("Shared"),
+                                              prefix + QString::number(i), i)
+                            ? 0
+                            : 1;
+        }
+        std::_Exit(failures == 0 ? 0 : 1);
+    }
+} g_profileWriterChild;
 
 class ProfileTest : public tdtest::SandboxTest {
   protected:
@@ -216,4 +246,26 @@ TEST_F(ProfileTest, MissingOrBlockedConfigFolderGivesDefaults) {
     EXPECT_FALSE(elsewhere.writeInteger(QStringLiteral("dir.ini"), QStringLiteral("A"),
                                         QStringLiteral("b"), 1));
     EXPECT_TRUE(QFileInfo(sandbox.path(QStringLiteral("other/dir.ini"))).isDir());
+}
+
+TEST_F(ProfileTest, TwoProcessesWritingOneFileKeepAllKeys) {
+    const QString program = QCoreApplication::applicationFilePath();
+    QProcess first;
+    QProcess second;
+    first.start(program, {QStringLiteral("--profile-writer"), folder(), QStringLiteral("a")});
+    second.start(program, {QStringLiteral("--profile-writer"), folder(), QStringLiteral("b")});
+    ASSERT_TRUE(first.waitForFinished(-1));
+    ASSERT_TRUE(second.waitForFinished(-1));
+    EXPECT_EQ(first.exitCode(), 0);
+    EXPECT_EQ(second.exitCode(), 0);
+    td::IniProfileFiles profiles;
+    EXPECT_EQ(profiles.keys(kIni, QStringLiteral("Shared")).size(), 200);
+    for (int i = 0; i < 100; ++i) {
+        EXPECT_EQ(
+            profiles.readInteger(kIni, QStringLiteral("shared"), QStringLiteral("a%1").arg(i), -1),
+            i);
+        EXPECT_EQ(
+            profiles.readInteger(kIni, QStringLiteral("shared"), QStringLiteral("B%1").arg(i), -1),
+            i);
+    }
 }
