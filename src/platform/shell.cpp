@@ -160,6 +160,16 @@ QString defaultHandlerCommand(const QString& mimeType) {
     return opener.isEmpty() ? QString() : opener + QStringLiteral(" %1");
 }
 
+bool shortPathName(const QString& path, QString* result) {
+    if (path.isEmpty() || !QFileInfo::exists(path)) {
+        return false;
+    }
+    if (result != nullptr) {
+        *result = path;
+    }
+    return true;
+}
+
 bool DesktopShell::start(const QString& target, const QStringList& arguments,
                          const QString& workingFolder) {
     if (target.isEmpty()) {

@@ -60,4 +60,8 @@ class RecordingShell final : public Shell {
 // "xdg-open %1" when xdg-open is on the search path; else empty.
 QString defaultHandlerCommand(const QString& mimeType);
 
+// The short form of a path. Names here have no short form, so an existing path is its own
+// short form; false (and `result` untouched) when nothing exists at the path.
+bool shortPathName(const QString& path, QString* result);
+
 }  // namespace td

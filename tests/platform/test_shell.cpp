@@ -184,3 +184,15 @@ TEST_F(ShellTest, ShortcutThatCannotBeWrittenRaisesAnError) {
     EXPECT_THROW(shortcuts.create(sandbox.path(QStringLiteral("x.lnk")), {}), td::Error);
     EXPECT_FALSE(QFileInfo::exists(sandbox.path(QStringLiteral("x.desktop"))));
 }
+
+TEST_F(ShellTest, ShortPathIsThePathItselfWhenItExists) {
+    QString result = QStringLiteral("untouched");
+    const QString folder = sandbox.path(QStringLiteral("Long Folder Name/"));
+    QDir().mkpath(folder);
+    ASSERT_TRUE(td::shortPathName(folder, &result));
+    EXPECT_EQ(result, folder);
+    result = QStringLiteral("untouched");
+    EXPECT_FALSE(td::shortPathName(sandbox.path(QStringLiteral("missing folder")), &result));
+    EXPECT_FALSE(td::shortPathName(QString(), &result));
+    EXPECT_EQ(result, QStringLiteral("untouched"));
+}
