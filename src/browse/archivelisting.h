@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace td {
+
+class Dialogs;
+class TZipArchive;
+
+// The text shown when extracting an archive's fonts fails.
+inline const QString kExtractError =
+    QStringLiteral("Error in Extract; Fatal DLL Exception in mainunit");
+
+// True for an archive entry that is a font: its name ends in ".ttf" in any case.
+bool isFontEntry(const QString& name);
+
+// Opens the archive `archivePath` afresh in `archive` (its previous contents forgotten) and puts
+// the names of its font entries, as stored and sorted as the file list sorts, into `entries`.
+// A damaged archive raises the component's reading error; `entries` then holds the font
+// entries read before the damage.
+void readArchiveFontEntries(TZipArchive& archive, const QString& archivePath, QStringList& entries);
+
+// Opens `archivePath` and extracts its "*.ttf" entries into `tempPath`, overwriting earlier
+// copies. An extraction that raises shows kExtractError (through `dialogs`, when given) and the
+// listing goes on with whatever copies exist; an archive that cannot be read raises its error.
+void extractArchiveFonts(TZipArchive& archive, const QString& archivePath, const QString& tempPath,
+                         Dialogs* dialogs);
+
+// The file name part of the archive the component has open.
+QString archiveFileName(const TZipArchive& archive);
+
+}  // namespace td

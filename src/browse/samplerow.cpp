@@ -1,0 +1,54 @@
+#include "browse/samplerow.h"
+
+#include <QPainter>
+#include <cmath>
+
+namespace td {
+
+int captionOffset(int sampleSize, int captionSize, int rowHeight) {
+    const int sum = sampleSize + captionSize;
+    // Sizes come from spin boxes that start at 1; a zero sum would divide by zero, and then
+    // the caption simply keeps its 15 pixels.
+    const double share = sum > 0 ? double(sampleSize) * rowHeight / sum : 0.0;
+    // nearbyint rounds in the current mode, which is to nearest with ties to even.
+    int offset = static_cast<int>(std::nearbyint(share)) - 1;
+    if (rowHeight - offset < 15) {
+        offset = rowHeight - 15;
+    }
+    return offset;
+}
+
+FontStyle styleFromSubfamily(const QString& subfamily) {
+    const QString lower = subfamily.toLower();
+    FontStyle style;
+    style.italic = lower.contains(u"italic");
+    style.bold = lower.contains(u"bold");
+    return style;
+}
+
+QString captionText(const QString& family, const QString& subfamily, const QString& entry) {
+    return family + u' ' + subfamily + QStringLiteral(" - ") + entry;
+}
+
+int pointsToPixels(int points, int dpi) {
+    return std::max(1, static_cast<int>(std::lround(points * double(dpi) / 72.0)));
+}
+
+void paintSampleRow(QPainter& painter, const QRect& rect, const SampleRow& row,
+                    const SampleRowOptions& options, FontTable& fonts) {
+    if (row.family.isEmpty()) {
+        return;
+    }
+    const int offset = captionOffset(options.sampleSize, options.captionSize, rect.height());
+    fonts.activate(row.path);
+    const DrawingFont sample = fonts.resolve(row.family, styleFromSubfamily(row.subfamily),
+                                             pointsToPixels(options.sampleSize, options.dpi));
+    sample.drawTextAt(painter, rect.topLeft(), options.sampleText);
+    const DrawingFont caption = fonts.resolve(options.baseFont, FontStyle{},
+                                              pointsToPixels(options.captionSize, options.dpi));
+    caption.drawTextAt(painter, QPointF(rect.left(), rect.top() + offset),
+                       captionText(row.family, row.subfamily, row.entry));
+    fonts.deactivate(row.path);
+}
+
+}  // namespace td
