@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <algorithm>
+#include <vector>
 
 namespace td {
 
