@@ -1,12 +1,13 @@
 #pragma once
 
 #include <QButtonGroup>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QRadioButton>
 #include <QStringList>
-#include <QVBoxLayout>
+#include <algorithm>
 
 namespace td {
 
@@ -15,20 +16,23 @@ namespace td {
 class RadioGroup : public QGroupBox {
     Q_OBJECT
   public:
+    // The items stand in `columns` columns, filled row by row.
     RadioGroup(const QString& name, const QString& title, const QStringList& items,
-               QWidget* parent = nullptr)
+               QWidget* parent = nullptr, int columns = 1)
         : QGroupBox(title, parent), m_buttons(new QButtonGroup(this)) {
         setObjectName(name);
-        auto* layout = new QVBoxLayout(this);
-        layout->setContentsMargins(8, 2, 4, 2);
-        layout->setSpacing(0);
+        auto* layout = new QGridLayout(this);
+        layout->setContentsMargins(4, 2, 2, 2);
+        layout->setHorizontalSpacing(2);
+        layout->setVerticalSpacing(0);
+        columns = std::max(1, columns);
         for (int i = 0; i < items.size(); ++i) {
             auto* button = new QRadioButton(items.at(i), this);
             button->setObjectName(QStringLiteral("%1Item%2").arg(name).arg(i));
             m_buttons->addButton(button, i);
-            layout->addWidget(button);
+            layout->addWidget(button, i / columns, i % columns, Qt::AlignTop);
         }
-        layout->addStretch();
+        layout->setRowStretch(static_cast<int>((items.size() + columns - 1) / columns), 1);
         connect(m_buttons, &QButtonGroup::idToggled, this, [this](int, bool checked) {
             if (checked) {
                 emit clicked();

@@ -14,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -292,69 +293,69 @@ QWidget* TFrame1::buildSettingsPage() {
                                      {QStringLiteral("One directory in a single image file"),
                                       QStringLiteral("Each font in a different image file")},
                                      page);
-    RadioGroup1->setGeometry(4, 2, 238, 62);
+    RadioGroup1->setGeometry(4, 2, 252, 64);
     RadioGroup1->setItemIndex(0);
 
     RadioGroup2 = new td::RadioGroup(
         QStringLiteral("RadioGroup2"), QStringLiteral("Type of image file"),
-        {QStringLiteral("JPEG"), QStringLiteral("BMP"), QStringLiteral("GIF")}, page);
-    RadioGroup2->setGeometry(246, 2, 182, 76);
+        {QStringLiteral("JPEG"), QStringLiteral("BMP"), QStringLiteral("GIF")}, page, 3);
+    RadioGroup2->setGeometry(260, 2, 168, 64);
     RadioGroup2->setItemIndex(0);
     // The quality spin and its label share their place with the colour-depth box.
     Edit7 = named(new QLineEdit(QStringLiteral("Quality:"), RadioGroup2), "Edit7");
-    Edit7->setGeometry(72, 18, 50, 20);
+    Edit7->setGeometry(8, 40, 52, 20);
     Edit7->setFrame(false);
     Edit7->setReadOnly(true);
     Edit7->setFocusPolicy(Qt::NoFocus);
     SpinEdit5 = makeSpin(RadioGroup2, "SpinEdit5", setting::Quality);
-    SpinEdit5->setGeometry(122, 16, 54, 22);
+    SpinEdit5->setGeometry(62, 38, 56, 22);
     ComboBox2 = named(new QComboBox(RadioGroup2), "ComboBox2");
     ComboBox2->addItems(
         {QStringLiteral("1bit - 2 colors"), QStringLiteral("4bits - 16 colors"),
          QStringLiteral("8bits - 256 colors"), QStringLiteral("16bits - 64K colors"),
          QStringLiteral("24bits - 16M colors"), QStringLiteral("32bits - 16M+ colors")});
-    ComboBox2->setGeometry(62, 16, 116, 22);
+    ComboBox2->setGeometry(6, 38, 156, 22);
     ComboBox2->setCurrentIndex(setting::Colors.defaultNumber);
     ComboBox2->hide();
 
     auto* operation = named(new QGroupBox(QStringLiteral("Operation"), page), "GroupBox1");
-    operation->setGeometry(4, 66, 138, 44);
+    operation->setGeometry(4, 70, 146, 42);
     CheckBox8 = named(new QCheckBox(QStringLiteral("Automatic Refresh"), operation), "CheckBox8");
-    CheckBox8->setGeometry(8, 18, 126, 20);
+    CheckBox8->setGeometry(6, 18, 138, 20);
     CheckBox8->setChecked(true);
 
     auto* charSize =
         named(new QGroupBox(QStringLiteral("Size of chars in Font Map"), page), "GroupBox2");
-    charSize->setGeometry(146, 66, 96, 44);
+    charSize->setGeometry(154, 70, 180, 42);
     SpinEdit3 = makeSpin(charSize, "SpinEdit3", setting::charsize);
-    SpinEdit3->setGeometry(8, 18, 60, 22);
+    SpinEdit3->setGeometry(8, 16, 60, 22);
 
     GroupBox7 =
         named(new QGroupBox(QStringLiteral("Maximum fonts/file *(not saved)"), page), "GroupBox7");
-    GroupBox7->setGeometry(246, 80, 182, 40);
+    GroupBox7->setGeometry(4, 114, 240, 42);
     SpinEdit6 = named(new QSpinBox(GroupBox7), "SpinEdit6");
-    SpinEdit6->setGeometry(8, 16, 80, 20);
+    SpinEdit6->setGeometry(8, 16, 80, 22);
     SpinEdit6->setRange(1, 1);
 
     auto* fonts = named(new QGroupBox(QStringLiteral("Font size && typeface"), page), "GroupBox3");
-    fonts->setGeometry(4, 122, 424, 140);
-    makeLabel(fonts, QStringLiteral("Size of characters:"), {8, 20, 150, 20});
+    fonts->setGeometry(4, 158, 424, 104);
+    makeLabel(fonts, QStringLiteral("Size of characters:"), {8, 18, 150, 20});
     SpinEdit1 = makeSpin(fonts, "SpinEdit1", setting::Sizeofcharacters);
-    SpinEdit1->setGeometry(160, 18, 56, 22);
-    makeLabel(fonts, QStringLiteral("Size of base font:"), {8, 46, 150, 20});
+    SpinEdit1->setGeometry(160, 16, 56, 22);
+    makeLabel(fonts, QStringLiteral("Size of base font:"), {8, 44, 150, 20});
     SpinEdit2 = makeSpin(fonts, "SpinEdit2", setting::Sizeofbasefont);
-    SpinEdit2->setGeometry(160, 44, 56, 22);
-    makeLabel(fonts, QStringLiteral("Width of saved  samples:"), {8, 72, 150, 20});
+    SpinEdit2->setGeometry(160, 42, 56, 22);
+    makeLabel(fonts, QStringLiteral("Width of saved  samples:"), {8, 70, 150, 20});
     SpinEdit4 = makeSpin(fonts, "SpinEdit4", setting::savedsize);
-    SpinEdit4->setGeometry(160, 70, 64, 22);
-    makeLabel(fonts, QStringLiteral("Sample text:"), {232, 20, 180, 18});
+    SpinEdit4->setGeometry(160, 68, 64, 22);
+    makeLabel(fonts, QStringLiteral("Sample text:"), {232, 16, 180, 18});
     Edit1 = named(new QLineEdit(fonts), "Edit1");
-    Edit1->setGeometry(232, 40, 184, 22);
+    Edit1->setGeometry(232, 36, 184, 22);
     Button2 = named(new QPushButton(QStringLiteral("&Base Font "), fonts), "Button2");
-    Button2->setGeometry(232, 70, 80, 25);
+    Button2->setGeometry(232, 66, 80, 25);
     Edit2 =
         named(new QLineEdit(QString::fromLatin1(setting::Basefont.defaultText), fonts), "Edit2");
-    Edit2->setGeometry(316, 71, 100, 22);
+    Edit2->setGeometry(316, 67, 100, 22);
     Edit2->setReadOnly(true);
     return page;
 }
@@ -864,7 +865,26 @@ void TFrame1::ShowIdle() {
     Animate1->stop();
 }
 
+void TFrame1::fitPages() {
+    // Every page takes the tab control's page area, shown or not, so that the sizes worked out
+    // below hold for the pages the user has not opened yet.
+    if (layout() != nullptr) {
+        layout()->activate();
+    }
+    const QRect area = PageControl1->currentWidget()->geometry();
+    for (int i = 0; i < PageControl1->count(); ++i) {
+        QWidget* page = PageControl1->widget(i);
+        if (page->geometry() != area) {
+            page->setGeometry(area);
+        }
+        if (page->layout() != nullptr) {
+            page->layout()->activate();
+        }
+    }
+}
+
 void TFrame1::LayoutMainWindow() {
+    fitPages();
     // 1. Font Map texts, stored transposed: the stored column is the low digit, the stored row
     // the high digit, so the painting reads stored (column j, row i) for screen (i, j).
     for (int i = 1; i < StringGrid3->columnCount(); ++i) {
@@ -910,6 +930,7 @@ void TFrame1::LayoutMainWindow() {
 }
 
 void TFrame1::centreOptionsPanel() {
+    fitPages();
     Panel10->move((TabSheet4->width() - Panel10->width()) / 2,
                   (TabSheet4->height() - Panel10->height()) / 2);
 }

@@ -287,6 +287,7 @@ class TFrame1 : public QWidget {
     QWidget* pageOf(QWidget* widget) const;
     void onFocusWindowChanged(QWindow* window);
     void centreOptionsPanel();
+    void fitPages();
     void applySampleRowHeight(bool bothGrids, int extra);
     QList<QPushButton*> busyButtons() const;
 
