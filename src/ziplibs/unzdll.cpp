@@ -15,6 +15,7 @@
 #include <unistd.h>
 #include <zip.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <string>
