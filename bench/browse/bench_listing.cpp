@@ -1,0 +1,169 @@
+// The "Directory fonts" tab on a folder of 1,000 font files:
+//  - ListFonts (file list, path list, the eight names of every font) against fc-scan of the
+//    same folder, each run several times in this process;
+//  - one full screen of the sample grid (30 rows of 50 pixels at the default sizes 9 and 8
+//    points), activation included, painted the first time and again (a repaint);
+//  - one new row, as scrolling by one row paints it.
+//
+// Run: build-<tag>/bench/browse/bench_listing [fonts]
+#include <stdlib.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPainter>
+#include <QProcess>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "archive/tziparchive.h"
+#include "browse/fontlisting.h"
+#include "browse/samplegrid.h"
+#include "platform/busyanimation.h"
+#include "platform/services.h"
+
+namespace {
+
+QStringList systemFonts() {
+    QStringList files;
+    for (const char* folder :
+         {"/usr/share/fonts/truetype/dejavu", "/usr/share/fonts/truetype/liberation"}) {
+        const QDir dir(QString::fromLatin1(folder));
+        for (const QString& name :
+             dir.entryList({QStringLiteral("*.ttf")}, QDir::Files, QDir::Name)) {
+            files << dir.filePath(name);
+        }
+    }
+    return files;
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+double msSince(const QElapsedTimer& timer) {
+    return timer.nsecsElapsed() / 1e6;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
+    QApplication app(argc, argv);
+    const int count = argc > 1 ? std::max(1, atoi(argv[1])) : 1000;
+    constexpr int kRuns = 5;
+
+    const QStringList sources = systemFonts();
+    if (sources.isEmpty()) {
+        std::fprintf(stderr, "no system fonts found\n");
+        return 1;
+    }
+    QTemporaryDir dir;
+    for (int i = 0; i < count; ++i) {
+        const QString source = sources.at(i % sources.size());
+        QFile::copy(source, dir.filePath(QStringLiteral("f%1-%2")
+                                             .arg(i, 4, 10, QLatin1Char('0'))
+                                             .arg(QFileInfo(source).fileName())));
+    }
+    std::printf("%d font files (copies of %lld system fonts) in %s\n", count,
+                static_cast<long long>(sources.size()), qPrintable(dir.path()));
+
+    td::Services services;
+    td::TZipArchive archive(services);
+    int pumps = 0;
+    td::DirectorySource source(archive, nullptr, QDir::tempPath(),
+                               td::DirectorySource::Hooks{{},
+                                                          {},
+                                                          [&pumps] {
+                                                              ++pumps;
+                                                              td::keepPainting();
+                                                          },
+                                                          [] { return false; }});
+    source.setFolder(dir.path());
+
+    std::vector<double> listing;
+    std::vector<double> scans;
+    for (int run = 0; run < kRuns; ++run) {
+        QElapsedTimer timer;
+        timer.start();
+        source.ListFonts();
+        listing.push_back(msSince(timer));
+
+        timer.restart();
+        QProcess scan;
+        scan.setStandardOutputFile(QProcess::nullDevice());
+        scan.start(QStringLiteral("fc-scan"),
+                   {QStringLiteral("--format"), QStringLiteral("%{family}\\n"), dir.path()});
+        scan.waitForFinished(-1);
+        scans.push_back(msSince(timer));
+    }
+    std::printf("ListFonts:  median %.1f ms, best %.1f ms (%d rows, %d busy pumps per run)\n",
+                median(listing), *std::min_element(listing.begin(), listing.end()),
+                source.listing().rowCount(), pumps / kRuns);
+    std::printf("fc-scan:    median %.1f ms, best %.1f ms\n", median(scans),
+                *std::min_element(scans.begin(), scans.end()));
+
+    // One screen of the grid: 30 rows of 50 pixels.
+    td::QtFontTable fonts;
+    const td::SampleRowOptions options{QStringLiteral("abcdef ABCDEF 1234567890"),
+                                       QStringLiteral("Arial"), 9, 8, 96};
+    td::SampleGridModel model(source.listing());
+    td::SampleRowDelegate delegate(fonts, [&] { return options; });
+    QTableView view;
+    td::setUpSampleGrid(view);
+    view.setModel(&model);
+    view.setItemDelegate(&delegate);
+    view.resize(560, 30 * 50 + 4);
+    view.setColumnWidth(0, 535);
+
+    // The first paint of the window sets up the style and looks the base font up once; a
+    // screen of rows whose files were never drawn is timed apart from that.
+    QElapsedTimer timer;
+    timer.start();
+    view.viewport()->grab();
+    const double firstScreen = msSince(timer);
+    view.scrollTo(model.index(30, 0), QAbstractItemView::PositionAtTop);
+    timer.restart();
+    view.viewport()->grab();
+    const double newScreen = msSince(timer);
+    view.scrollToTop();
+    std::vector<double> repaints;
+    for (int i = 0; i < 20; ++i) {
+        timer.restart();
+        view.viewport()->grab();
+        repaints.push_back(msSince(timer));
+    }
+    std::printf(
+        "30 rows:    first paint of the window %.2f ms, a screen of files never drawn %.2f ms, "
+        "repaint median %.2f ms\n",
+        firstScreen, newScreen, median(repaints));
+
+    // Scrolling by one row paints the row that comes into view: a file not drawn before, then
+    // one drawn before (scrolling back).
+    QImage row(535, 50, QImage::Format_ARGB32_Premultiplied);
+    std::vector<double> newRows;
+    std::vector<double> seenRows;
+    for (int r = 60; r < std::min(160, source.listing().rowCount()); ++r) {
+        row.fill(Qt::white);
+        QPainter painter(&row);
+        const td::SampleRow sample = model.sampleRow(r);
+        timer.restart();
+        td::paintSampleRow(painter, row.rect(), sample, options, fonts);
+        newRows.push_back(msSince(timer));
+        timer.restart();
+        td::paintSampleRow(painter, row.rect(), sample, options, fonts);
+        seenRows.push_back(msSince(timer));
+    }
+    if (!newRows.empty()) {
+        std::printf("one row:    new file median %.3f ms, seen file median %.3f ms\n",
+                    median(newRows), median(seenRows));
+    }
+    return 0;
+}
