@@ -35,6 +35,7 @@
 #include "app/radiogroup.h"
 #include "app/taboutbox.h"
 #include "app/tform4.h"
+#include "archive/tziparchive.h"
 #include "fontfiles/tform3.h"
 #include "platform/busyanimation.h"
 #include "platform/dialogs.h"
@@ -159,6 +160,8 @@ void TFrame1::buildWindow() {
     Image2->hide();
 
     buildPopupMenu();
+    ZipArchive1 = new td::TZipArchive(m_services, this);
+    ZipArchive1->setObjectName(QStringLiteral("ZipArchive1"));
 
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     help->setContext(Qt::WindowShortcut);
@@ -1315,9 +1318,15 @@ void TFrame1::DeleteSelected() {}
 
 void TFrame1::ExportSamples() {}
 
-void TFrame1::LoadArchiveLibraries() {}
+void TFrame1::LoadArchiveLibraries() {
+    ZipArchive1->LoadZipLibrary();
+    ZipArchive1->LoadUnzipLibrary();
+}
 
-void TFrame1::UnloadArchiveLibraries() {}
+void TFrame1::UnloadArchiveLibraries() {
+    td::TZipArchive::UnloadZipLibrary();
+    td::TZipArchive::UnloadUnzipLibrary();
+}
 
 // ---------------------------------------------------------------------------------------------
 // Help

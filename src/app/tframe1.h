@@ -32,6 +32,7 @@ class HelpViewer;
 
 namespace td {
 class BusyAnimation;
+class TZipArchive;
 class ClickableLabel;
 class RadioGroup;
 }  // namespace td
@@ -144,12 +145,14 @@ class TFrame1 : public QWidget {
     void DeactivateFontFile(const QString& path);
 
     // Operations of the tabs that come with their own features; until then they do nothing.
+    // Each is the single place the main window calls its feature from.
     void ListFonts();
     void ListInstalledFonts();
     void RunSearch();
     void InstallSelectedFonts();
     void DeleteSelected();
     void ExportSamples();
+    // Loads (and unloads) the archive writer and reader libraries, writer first.
     void LoadArchiveLibraries();
     void UnloadArchiveLibraries();
 
@@ -237,6 +240,9 @@ class TFrame1 : public QWidget {
     QPlainTextEdit* Memo1 = nullptr;
     QListWidget* ListBox6 = nullptr;
     QLabel* Image2 = nullptr;
+
+    // The archive component the listing and the archive commands share.
+    td::TZipArchive* ZipArchive1 = nullptr;
 
     // The file list's context menu.
     QMenu* PopupMenu1 = nullptr;

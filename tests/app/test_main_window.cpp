@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QShortcut>
 #include <QSpinBox>
@@ -26,10 +27,12 @@
 #include "app/taboutbox.h"
 #include "app/tform4.h"
 #include "app/tframe1.h"
+#include "archive/tziparchive.h"
 #include "fontfiles/tform3.h"
 #include "platform/busyanimation.h"
 #include "platform/drives.h"
 #include "platform/fonttable.h"
+#include "platform/library.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/services.h"
@@ -43,6 +46,33 @@ namespace {
 
 using td::RootKey;
 
+// Archive libraries that load and export every name asked for; their functions are never
+// called by the main window itself.
+class FakeLibraries final : public td::LibraryLoader {
+  public:
+    std::unique_ptr<td::LoadedLibrary> load(const QString& fileName) override {
+        loaded << fileName;
+        if (missing) {
+            return nullptr;
+        }
+        return std::make_unique<Library>(fileName);
+    }
+    QStringList loaded;
+    bool missing = false;
+
+  private:
+    class Library final : public td::LoadedLibrary {
+      public:
+        explicit Library(QString path) : m_path(std::move(path)) {}
+        void* resolve(const char*) const override { return const_cast<int*>(&kSymbol); }
+        QString path() const override { return m_path; }
+
+      private:
+        static constexpr int kSymbol = 0;
+        QString m_path;
+    };
+};
+
 const char* const kBrowserWarning =
     "You must set default Browser in Options Tabsheet\n\rto easy preview previously saved samples";
 
@@ -51,6 +81,7 @@ class MainWindow : public tdtest::SandboxTest {
   protected:
     MainWindow() {
         services.dialogs = &dialogs;
+        services.libraries = &libraries;
         services.registry = &registry;
         services.profiles = &profiles;
         services.tempFiles = &tempFiles;
@@ -88,6 +119,7 @@ class MainWindow : public tdtest::SandboxTest {
     }
 
     tdtest::ScriptedDialogs dialogs;
+    FakeLibraries libraries;
     td::MemoryRegistry registry;
     td::MemoryProfileFiles profiles;
     td::SystemTempFiles tempFiles;
@@ -871,6 +903,67 @@ TEST_F(MainWindow, TabFocusActivatesTheFontMapFileOnceAndSearchReleasesItsPrevie
     frame.setFontMapFile(sandbox.path("map/missing.ttf"));
     frame.PageControl1->setCurrentWidget(frame.TabSheet3);
     EXPECT_TRUE(fonts.activePaths().isEmpty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainWindow, ArchiveLibrariesLoadAtCreationAndGoAtClose) {
+    presetBrowser();
+    TFrame1& frame = create();
+    EXPECT_EQ(libraries.loaded, (QStringList{"ZIPDLL.DLL", "UNZDLL.DLL"}));
+    EXPECT_TRUE(td::TZipArchive::zipLibraryLoaded());
+    EXPECT_TRUE(td::TZipArchive::unzipLibraryLoaded());
+    EXPECT_EQ(frame.findChild<td::TZipArchive*>("ZipArchive1"), frame.ZipArchive1);
+    showWindow(frame);
+    frame.close();
+    EXPECT_FALSE(td::TZipArchive::zipLibraryLoaded());
+    EXPECT_FALSE(td::TZipArchive::unzipLibraryLoaded());
+}
+
+TEST_F(MainWindow, MissingArchiveLibrariesAreReportedAndTheWindowIsMadeAllTheSame) {
+    presetBrowser();
+    libraries.missing = true;
+    dialogs.answer(td::BoxAnswer::Ok).answer(td::BoxAnswer::Ok);
+    TFrame1& frame = create();
+    EXPECT_EQ(dialogs.boxTexts(), (QStringList{"ZIPDLL.DLL not found", "UNZDLL.DLL not found"}));
+    showWindow(frame);
+    EXPECT_TRUE(frame.isVisible());
+    EXPECT_FALSE(td::TZipArchive::zipLibraryLoaded());
+}
+
+TEST_F(MainWindow, FocusBackFromOurOwnWindowActivatesButNotFromAMessageBox) {
+    presetBrowser();
+    drives.setDrives({{"/", td::DriveType::Fixed}});
+    TFrame1& frame = create();
+    showWindow(frame);
+    ASSERT_EQ(frame.ListBox2->count(), 1);
+    auto activate = [](QWidget* window) {
+        window->activateWindow();
+        QCoreApplication::processEvents();
+    };
+    activate(&frame);
+    // The drive list is rebuilt by every activation: a change of drives shows whether one ran.
+    drives.setDrives({{"/", td::DriveType::Fixed}, {"/home", td::DriveType::Fixed}});
+    auto* chooser = windowSet->find<TForm3>();
+    chooser->show();
+    activate(chooser);
+    if (QGuiApplication::focusWindow() != chooser->windowHandle()) {
+        GTEST_SKIP() << "this platform plugin does not move the focus between windows";
+    }
+    chooser->close();
+    activate(&frame);
+    EXPECT_EQ(frame.ListBox2->count(), 2);
+
+    // Focus coming back from a message box is not an activation.
+    drives.setDrives({{"/", td::DriveType::Fixed}});
+    QMessageBox box(QMessageBox::Warning, "Kestro TypeDeck", "text", QMessageBox::Ok);
+    box.show();
+    activate(&box);
+    box.close();
+    activate(&frame);
+    EXPECT_EQ(frame.ListBox2->count(), 2);
 }
 
 }  // namespace
