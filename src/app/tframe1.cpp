@@ -561,7 +561,10 @@ void TFrame1::FormCreate() {
     Edit1->setText(QString::fromLatin1(setting::Sampletext.defaultText));
     // 6 - 7.
     LoadRecentMenus();
-    LoadArchiveLibraries();
+    // A library that cannot be loaded is reported in a box; it comes from the event loop, first
+    // thing, so that the box belongs to the running program (a termination request ends it)
+    // rather than to the start-up code that is still making the windows.
+    QMetaObject::invokeMethod(this, &TFrame1::LoadArchiveLibraries, Qt::QueuedConnection);
     // 8. The temporary folder, where archive fonts are extracted.
     m_tempPath =
         m_services.tempFiles != nullptr ? m_services.tempFiles->tempPath() : QDir::tempPath();

@@ -106,7 +106,10 @@ class MainWindow : public tdtest::SandboxTest {
         windowSet->add(std::make_unique<TForm3>(services));
         windowSet->add(std::make_unique<TForm4>(services));
         windowSet->add(std::make_unique<TAboutBox>(services));
-        return *windowSet->find<TFrame1>();
+        // What the event loop does first: the archive libraries are loaded.
+        TFrame1& frame = *windowSet->find<TFrame1>();
+        QCoreApplication::sendPostedEvents(&frame, QEvent::MetaCall);
+        return frame;
     }
 
     // A browser in the settings, so that the first show asks nothing.
