@@ -100,12 +100,17 @@ int main(int argc, char** argv) {
     // go before them.
     td::WindowSet windows;
     services.windows = &windows;
-    td::createWindows(classes, services, windows);
-
+    // A termination request that comes while the windows are still being created (a message
+    // box of the creation may be waiting) ends the process at once: nothing has been shown or
+    // changed yet that closing would have to store.
+    bool created = false;
     QSocketNotifier terminationNotifier(g_signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&terminationNotifier, &QSocketNotifier::activated, &app, [&windows] {
+    QObject::connect(&terminationNotifier, &QSocketNotifier::activated, &app, [&windows, &created] {
         char byte = 0;
         [[maybe_unused]] const ssize_t got = ::read(g_signalPipe[0], &byte, 1);
+        if (!created) {
+            ::_exit(0);
+        }
         if (QWidget* main = windows.mainWindow()) {
             if (!main->close()) {
                 return;
@@ -113,6 +118,9 @@ int main(int argc, char** argv) {
         }
         QCoreApplication::quit();
     });
+
+    td::createWindows(classes, services, windows);
+    created = true;
 
     return td::runEventLoop(app, windows);
 }

@@ -8,6 +8,7 @@
 
 #include "app/roles.h"
 #include "app/startup.h"
+#include "platform/library.h"
 #include "platform/services.h"
 #include "platform/windowset.h"
 #include "sandbox.h"
@@ -20,8 +21,10 @@ using tdtest::SandboxTest;
 TEST(Startup, CreatesEveryWindowOfARoleHiddenInOrder) {
     tdtest::ScriptedDialogs dialogs;
     td::WindowSet windows;
+    td::DlLibraryLoader libraries(tdtest::buildDir());
     td::Services services;
     services.dialogs = &dialogs;
+    services.libraries = &libraries;
     services.windows = &windows;
     const QStringList classes = td::roleWindows("/x/td.exe", {});
     td::createWindows(classes, services, windows);
@@ -57,6 +60,15 @@ TEST(Startup, PreparesTitleAndHelpFile) {
 // The built program, copied under another name and run as its own process.
 class ProgramRun : public SandboxTest {
   protected:
+    // The program's folder as shipped: the archive libraries sit beside it.
+    void SetUp() override {
+        for (const char* library : {"ZIPDLL.DLL", "UNZDLL.DLL"}) {
+            const QString name = QString::fromLatin1(library);
+            EXPECT_TRUE(
+                QFile::copy(tdtest::buildDir() + QLatin1Char('/') + name, sandbox.path(name)));
+        }
+    }
+
     QString copyProgramAs(const QString& name) {
         const QString target = sandbox.path(name);
         EXPECT_TRUE(QFile::copy(tdtest::buildDir() + QStringLiteral("/td.exe"), target))
