@@ -57,6 +57,13 @@ SampleRowDelegate::SampleRowDelegate(FontTable& fonts, std::function<SampleRowOp
                                      QObject* parent)
     : QStyledItemDelegate(parent), m_fonts(fonts), m_options(std::move(options)) {}
 
+SampleRowDelegate::SampleRowDelegate(FontTable& fonts, std::function<SampleRowOptions()> options,
+                                     std::function<SampleRow(int row)> rows, QObject* parent)
+    : QStyledItemDelegate(parent),
+      m_fonts(fonts),
+      m_options(std::move(options)),
+      m_rows(std::move(rows)) {}
+
 void SampleRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                               const QModelIndex& index) const {
     QStyleOptionViewItem item = option;
@@ -65,10 +72,11 @@ void SampleRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     QStyle* style = widget ? widget->style() : QApplication::style();
     style->drawPrimitive(QStyle::PE_PanelItemViewItem, &item, painter, widget);
 
-    const SampleRow row{index.data(SampleGridModel::FamilyRole).toString(),
-                        index.data(SampleGridModel::SubfamilyRole).toString(),
-                        index.data(SampleGridModel::EntryRole).toString(),
-                        index.data(SampleGridModel::PathRole).toString()};
+    const SampleRow row = m_rows ? m_rows(index.row())
+                                 : SampleRow{index.data(SampleGridModel::FamilyRole).toString(),
+                                             index.data(SampleGridModel::SubfamilyRole).toString(),
+                                             index.data(SampleGridModel::EntryRole).toString(),
+                                             index.data(SampleGridModel::PathRole).toString()};
     if (row.family.isEmpty()) {
         return;
     }

@@ -46,9 +46,14 @@ class SampleRowDelegate : public QStyledItemDelegate {
     Q_OBJECT
 
   public:
-    // `options` is asked at every paint, so option changes show at the next repaint.
+    // `options` is asked at every paint, so option changes show at the next repaint. Rows come
+    // from the model's roles (SampleGridModel).
     SampleRowDelegate(FontTable& fonts, std::function<SampleRowOptions()> options,
                       QObject* parent = nullptr);
+    // The same for a grid whose model is not a SampleGridModel (a QTableWidget, which keeps its
+    // own model): `rows` gives the row to draw for each grid row.
+    SampleRowDelegate(FontTable& fonts, std::function<SampleRowOptions()> options,
+                      std::function<SampleRow(int row)> rows, QObject* parent = nullptr);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
@@ -56,6 +61,7 @@ class SampleRowDelegate : public QStyledItemDelegate {
   private:
     FontTable& m_fonts;
     std::function<SampleRowOptions()> m_options;
+    std::function<SampleRow(int row)> m_rows;
 };
 
 // The grid's fixed properties: no headers, grid lines, whole rows selected as one range, row

@@ -1,0 +1,361 @@
+#include <gtest/gtest.h>
+#include <zip.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTest>
+#include <QVBoxLayout>
+
+#include "archive/tziparchive.h"
+#include "browse/directorypanel.h"
+#include "browse/filelist.h"
+#include "browse/fontlisting.h"
+#include "platform/drives.h"
+#include "platform/library.h"
+#include "platform/services.h"
+#include "sandbox.h"
+#include "scripted_dialogs.h"
+
+using namespace td;
+
+namespace {
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeZip(const QString& path, const std::vector<std::pair<QByteArray, QByteArray>>& entries) {
+    int error = 0;
+    zip_t* archive =
+        zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    if (!archive) {
+        return false;
+    }
+    std::vector<QByteArray> keep;
+    keep.reserve(entries.size());
+    for (const auto& [name, data] : entries) {
+        keep.push_back(data);
+        zip_source_t* source =
+            zip_source_buffer(archive, keep.back().constData(), keep.back().size(), 0);
+        const zip_int64_t index = zip_file_add(archive, name.constData(), source, ZIP_FL_ENC_RAW);
+        if (index < 0) {
+            zip_source_free(source);
+            zip_discard(archive);
+            return false;
+        }
+        zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0);
+    }
+    return zip_close(archive) == 0;
+}
+
+QStringList items(const QListWidget& list) {
+    QStringList texts;
+    for (int i = 0; i < list.count(); ++i) {
+        texts << list.item(i)->text();
+    }
+    return texts;
+}
+
+QList<int> selectedPositions(const QListWidget& list) {
+    QList<int> positions;
+    for (int i = 0; i < list.count(); ++i) {
+        if (list.item(i)->isSelected()) {
+            positions << i;
+        }
+    }
+    return positions;
+}
+
+// The panel on real controls in a window of their own, as the main window holds them.
+class PanelTest : public tdtest::SandboxTest {
+  protected:
+    tdtest::ScriptedDialogs dialogs;
+    DlLibraryLoader loader{tdtest::buildDir()};
+    Services services{&dialogs, &loader, nullptr};
+    TZipArchive archive{services};
+    FakeDrives drives;
+    QtFontTable fonts;
+    QString savedFolder = QDir::currentPath();
+    bool autoRefresh = true;
+    int refreshes = 0;
+    QString caption;
+    QList<int> propertiesRows;
+    int characterMaps = 0;
+
+    QWidget window;
+    QRadioButton* radio5 = new QRadioButton(QStringLiteral("&TTF File"), &window);
+    QCheckBox* check1 = new QCheckBox(QStringLiteral("&With subdirectories"), &window);
+    QRadioButton* radio6 = new QRadioButton(QStringLiteral("&ZIP File"), &window);
+    QComboBox* driveBox = new QComboBox(&window);
+    QListWidget* folderTree = new QListWidget(&window);
+    QListWidget* fileList = new QListWidget(&window);
+    QTableView* grid = new QTableView(&window);
+    QAction* addToZip = new QAction(QStringLiteral("Add to zip"), &window);
+    QAction* characterMap = new QAction(QStringLiteral("View as Character Map"), &window);
+    QAction* install = new QAction(QStringLiteral("Install"), &window);
+    QAction* properties = new QAction(QStringLiteral("Properties"), &window);
+    QAction* copyTo = new QAction(QStringLiteral("Copy To..."), &window);
+    QAction* moveTo = new QAction(QStringLiteral("Move To..."), &window);
+
+    std::unique_ptr<DirectorySource> source;
+    std::unique_ptr<DirectoryPanel> panel;
+
+    void SetUp() override {
+        auto* layout = new QVBoxLayout(&window);
+        for (QWidget* widget : std::initializer_list<QWidget*>{radio5, check1, radio6, driveBox,
+                                                               folderTree, fileList, grid}) {
+            layout->addWidget(widget);
+        }
+        grid->setMinimumHeight(320);
+        window.resize(500, 900);
+        drives.setDrives({{sandbox.root(), DriveType::Fixed},
+                          {QStringLiteral("/media/usb"), DriveType::Removable}});
+        drives.setReady({sandbox.root()});
+        source = std::make_unique<DirectorySource>(
+            archive, &dialogs, sandbox.tempDir(),
+            DirectorySource::Hooks{{}, {}, {}, [this] { return autoRefresh; }});
+        DirectoryControls controls;
+        controls.RadioButton5 = radio5;
+        controls.CheckBox1 = check1;
+        controls.RadioButton6 = radio6;
+        controls.DriveComboBox1 = driveBox;
+        controls.DirectoryListBox1 = folderTree;
+        controls.FileListBox1 = fileList;
+        controls.StringGrid2 = grid;
+        controls.Addtozip1 = addToZip;
+        controls.ViewasCharacterMap1 = characterMap;
+        controls.Install = install;
+        controls.Properties1 = properties;
+        controls.copyto1 = copyTo;
+        controls.MoveTo1 = moveTo;
+        panel = std::make_unique<DirectoryPanel>(
+            controls, *source, dialogs, drives, fonts,
+            [] {
+                return SampleRowOptions{QStringLiteral("abcdef ABCDEF 1234567890"),
+                                        QStringLiteral("DejaVu Sans"), 9, 8, 96};
+            },
+            DirectoryPanelHooks{[this] {
+                                    ++refreshes;
+                                    panel->ListFonts();
+                                },
+                                [this](const QString& text) { caption = text; },
+                                [this](int row) { propertiesRows << row; },
+                                [this] { ++characterMaps; }});
+        window.show();
+    }
+    void TearDown() override {
+        panel.reset();
+        TZipArchive::UnloadZipLibrary();
+        TZipArchive::UnloadUnzipLibrary();
+        QDir::setCurrent(savedFolder);
+    }
+
+    QString folder(const QString& relative) {
+        const QString path = sandbox.path(relative);
+        QDir().mkpath(path);
+        return path + u'/';
+    }
+    // Six fonts, so that ranges of rows can be selected.
+    QString fontsFolder() {
+        const QString dir = folder(QStringLiteral("fonts"));
+        const QStringList sources{tdtest::dejaVuSans(), tdtest::dejaVuSerif(),
+                                  tdtest::dejaVuSansBold()};
+        for (int i = 0; i < 6; ++i) {
+            sandbox.writeFile(QStringLiteral("fonts/f%1.ttf").arg(i), fileBytes(sources.at(i % 3)));
+        }
+        return dir;
+    }
+    QString archiveFolder() {
+        const QString dir = folder(QStringLiteral("zips"));
+        EXPECT_TRUE(writeZip(dir + QStringLiteral("fonts.zip"),
+                             {{"b.ttf", fileBytes(tdtest::dejaVuSans())},
+                              {"readme.txt", "text"},
+                              {"A.TTF", fileBytes(tdtest::dejaVuSerif())}}));
+        return dir;
+    }
+    QPoint itemCentre(int row) { return fileList->visualItemRect(fileList->item(row)).center(); }
+    void doubleClickItem(const QString& text) {
+        const int row = static_cast<int>(items(*fileList).indexOf(text));
+        ASSERT_GE(row, 0) << text.toStdString();
+        // A double-click is a click followed by the second press, which arrives as a
+        // double-click event.
+        QTest::mouseClick(fileList->viewport(), Qt::LeftButton, {}, itemCentre(row));
+        QTest::mouseDClick(fileList->viewport(), Qt::LeftButton, {}, itemCentre(row));
+    }
+    QPoint rowCentre(int row) { return grid->visualRect(grid->model()->index(row, 0)).center(); }
+};
+
+}  // namespace
+
+TEST_F(PanelTest, FolderChangeListsTheFontsIntoTheControls) {
+    const QString dir = fontsFolder();
+    panel->DirectoryListBox1Change(dir);
+    EXPECT_EQ(refreshes, 1);  // "Automatic Refresh" clicks "&Refresh"
+    EXPECT_EQ(items(*fileList),
+              (QStringList{"..", "f0.ttf", "f1.ttf", "f2.ttf", "f3.ttf", "f4.ttf", "f5.ttf"}));
+    EXPECT_EQ(grid->model()->rowCount(), 6);
+    EXPECT_EQ(caption, QStringLiteral("Directory fonts: 6"));
+    EXPECT_EQ(driveBox->currentText(), sandbox.root());
+    ASSERT_NE(folderTree->currentItem(), nullptr);
+    EXPECT_EQ(folderTree->currentItem()->data(Qt::UserRole + 1).toString(), dir);
+    EXPECT_TRUE(radio5->isChecked());
+
+    autoRefresh = false;
+    panel->DirectoryListBox1Change(folder(QStringLiteral("empty")));
+    EXPECT_EQ(refreshes, 1);
+    EXPECT_EQ(items(*fileList), QStringList{".."});
+}
+
+TEST_F(PanelTest, ArchiveModeEnteringAndLeavingSwitchesListAndMenu) {
+    const QString zips = archiveFolder();
+    panel->openFolder(zips);
+    radio6->click();
+    EXPECT_EQ(source->viewMode(), 2);
+    EXPECT_FALSE(addToZip->isVisible());
+    EXPECT_FALSE(characterMap->isVisible());
+    EXPECT_FALSE(check1->isVisible());
+    EXPECT_FALSE(check1->isChecked());
+    EXPECT_EQ(items(*fileList), (QStringList{"..", "fonts.zip"}));
+
+    doubleClickItem(QStringLiteral("fonts.zip"));
+    EXPECT_EQ(source->viewMode(), 3);
+    EXPECT_EQ(items(*fileList), (QStringList{"..", "A.TTF", "b.ttf"}));
+    EXPECT_FALSE(addToZip->isVisible());
+    for (QAction* action : {characterMap, install, properties, copyTo, moveTo}) {
+        EXPECT_TRUE(action->isVisible()) << action->text().toStdString();
+    }
+    EXPECT_EQ(grid->model()->rowCount(), 2);
+    EXPECT_EQ(caption, QStringLiteral("Directory fonts: 2"));
+
+    doubleClickItem(QStringLiteral(".."));
+    EXPECT_EQ(source->viewMode(), 2);
+    EXPECT_TRUE(addToZip->isVisible());
+    EXPECT_FALSE(properties->isVisible());
+    EXPECT_EQ(items(*fileList), (QStringList{"..", "fonts.zip"}));
+
+    radio5->click();
+    EXPECT_EQ(source->viewMode(), 1);
+    EXPECT_TRUE(check1->isVisible());
+    for (QAction* action : {addToZip, characterMap, install, properties, copyTo, moveTo}) {
+        EXPECT_TRUE(action->isVisible()) << action->text().toStdString();
+    }
+}
+
+TEST_F(PanelTest, DamagedArchiveShowsTheErrorBoxAndStaysUsable) {
+    const QString zips = archiveFolder();
+    QByteArray bytes = fileBytes(zips + "fonts.zip");
+    bytes.truncate(2000);
+    sandbox.writeFile(QStringLiteral("zips/damaged.zip"), bytes);
+    panel->openFolder(zips);
+    radio6->click();
+    dialogs.answer(BoxAnswer::Ok);
+    doubleClickItem(QStringLiteral("damaged.zip"));
+    ASSERT_EQ(dialogs.boxes().size(), 1u);
+    EXPECT_EQ(dialogs.boxes()[0].icon, BoxIcon::Critical);
+    EXPECT_EQ(dialogs.boxes()[0].text, QStringLiteral("Error 3 reading Zip file"));
+    EXPECT_EQ(items(*fileList), (QStringList{"..", "b.ttf"}));
+    doubleClickItem(QStringLiteral(".."));
+    EXPECT_EQ(items(*fileList), (QStringList{"..", "damaged.zip", "fonts.zip"}));
+}
+
+TEST_F(PanelTest, GridSelectionSelectsFileEntriesAndShowsThePosition) {
+    panel->DirectoryListBox1Change(fontsFolder());
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, rowCentre(2));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::ShiftModifier, rowCentre(4));
+    EXPECT_EQ(selectedPositions(*fileList), (QList<int>{3, 4, 5}));
+    EXPECT_EQ(fileList->currentRow(), 3);
+    EXPECT_EQ(caption, QStringLiteral("Directory fonts: 3/6"));
+
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, rowCentre(1));
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, rowCentre(1));
+    EXPECT_EQ(characterMaps, 1);
+}
+
+TEST_F(PanelTest, FileSelectionSelectsGridRowsAndFillsProperties) {
+    panel->DirectoryListBox1Change(fontsFolder());
+    QTest::mouseClick(fileList->viewport(), Qt::LeftButton, {}, itemCentre(2));
+    EXPECT_EQ(propertiesRows, QList<int>{1});
+    EXPECT_EQ(caption, QStringLiteral("Directory fonts: 2/6"));
+    QTest::mouseClick(fileList->viewport(), Qt::LeftButton, Qt::ShiftModifier, itemCentre(4));
+    QList<int> rows;
+    for (const QModelIndex& index : grid->selectionModel()->selectedRows()) {
+        rows << index.row();
+    }
+    std::sort(rows.begin(), rows.end());
+    EXPECT_EQ(rows, (QList<int>{1, 2, 3}));
+
+    // ".." fills nothing.
+    QTest::mouseClick(fileList->viewport(), Qt::LeftButton, {}, itemCentre(0));
+    EXPECT_EQ(propertiesRows.size(), 2);
+    EXPECT_EQ(caption, QStringLiteral("Directory fonts: 6"));
+}
+
+TEST_F(PanelTest, DriveThatCannotBeReadIsRefusedWithAWarning) {
+    panel->openFolder(fontsFolder());
+    const int usb = driveBox->findText(QStringLiteral("/media/usb"));
+    ASSERT_GE(usb, 0);
+    dialogs.answer(BoxAnswer::Ok);
+    driveBox->setCurrentIndex(usb);
+    panel->DriveComboBox1Change(usb);
+    EXPECT_EQ(dialogs.beeps(), 1);
+    ASSERT_EQ(dialogs.boxes().size(), 1u);
+    EXPECT_EQ(dialogs.boxes()[0].icon, BoxIcon::Warning);
+    EXPECT_EQ(dialogs.boxes()[0].text, QStringLiteral("Drive /media/usb is empty. Try again!"));
+    EXPECT_EQ(dialogs.boxes()[0].buttons, BoxButtons::Ok);
+    EXPECT_EQ(driveBox->currentText(), sandbox.root());
+    EXPECT_EQ(source->folder(), sandbox.path(QStringLiteral("fonts")) + u'/');
+
+    // A ready drive becomes the folder tree's folder.
+    panel->DriveComboBox1Change(driveBox->findText(sandbox.root()));
+    EXPECT_EQ(source->folder(), withTrailingSeparator(sandbox.root()));
+    EXPECT_EQ(dialogs.boxes().size(), 1u);
+}
+
+TEST_F(PanelTest, WithSubdirectoriesCheckBoxListsTheTree) {
+    folder(QStringLiteral("tree"));
+    sandbox.writeFile(QStringLiteral("tree/s/x.ttf"), fileBytes(tdtest::dejaVuSans()));
+    sandbox.writeFile(QStringLiteral("tree/.hidden/y.ttf"), fileBytes(tdtest::dejaVuSans()));
+    panel->openFolder(sandbox.path(QStringLiteral("tree")));
+    check1->click();
+    EXPECT_TRUE(source->withSubfolders());
+    EXPECT_EQ(items(*fileList), (QStringList{"..", "s/x.ttf"}));
+    EXPECT_EQ(grid->model()->rowCount(), 1);
+    EXPECT_FALSE(source->listing().row(0)[kColFamily].isEmpty());
+}
+
+TEST_F(PanelTest, TableWidgetGridDrawsTheListingRows) {
+    // The main window's grid may be a QTableWidget, which keeps its own model.
+    QTableWidget table(&window);
+    DirectorySource other(archive, &dialogs, sandbox.tempDir());
+    DirectoryControls controls;
+    controls.StringGrid2 = &table;
+    DirectoryPanel tablePanel(controls, other, dialogs, drives, fonts,
+                              [] {
+                                  return SampleRowOptions{QStringLiteral("abcdef ABCDEF"),
+                                                          QStringLiteral("DejaVu Sans"), 9, 8, 96};
+                              },
+                              {});
+    other.setFolder(fontsFolder());
+    tablePanel.ListFonts();
+    EXPECT_EQ(table.rowCount(), 6);
+    table.resize(400, 400);
+    table.setColumnWidth(0, 380);
+    const QImage shot = table.viewport()->grab().toImage();
+    auto rowImage = [&](int row) {
+        return shot.copy(table.visualRect(table.model()->index(row, 0)).adjusted(1, 1, -1, -1));
+    };
+    QImage blank(rowImage(0).size(), rowImage(0).format());
+    blank.fill(table.palette().color(QPalette::Base));
+    EXPECT_NE(rowImage(0), rowImage(1));  // DejaVu Sans and DejaVu Serif
+    EXPECT_NE(rowImage(0), blank);
+    EXPECT_NE(rowImage(1), blank);
+    EXPECT_EQ(fonts.activePaths(), QStringList{});
+}
