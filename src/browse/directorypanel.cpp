@@ -216,7 +216,7 @@ void DirectoryPanel::fillFolderTree() {
     }
     Quiet quiet(tree);
     tree->clear();
-    const QString folder = withTrailingSeparator(m_source.folder());
+    const QString folder = withTrailingSlash(m_source.folder());
     if (folder.isEmpty()) {
         return;
     }

@@ -96,7 +96,7 @@ bool matchesMask(const QString& name, const QString& mask) {
     return MaskMatcher(mask).matches(name);
 }
 
-QString withTrailingSeparator(const QString& folder) {
+QString withTrailingSlash(const QString& folder) {
     if (folder.isEmpty() || folder.endsWith(u'/')) {
         return folder;
     }
@@ -135,7 +135,7 @@ QStringList subfolderFontEntries(const QString& folder, const std::function<void
     SubfolderWalk walk;
     walk.keepPainting = &keepPainting;
     if (!folder.isEmpty()) {
-        walk.walk(withTrailingSeparator(folder), QString());
+        walk.walk(withTrailingSlash(folder), QString());
     }
     sortFileList(walk.entries);
     return walk.entries;
@@ -150,7 +150,7 @@ bool ensureParentEntry(QStringList& entries) {
 }
 
 QString folderUp(const QString& folder) {
-    const QString path = withTrailingSeparator(folder);
+    const QString path = withTrailingSlash(folder);
     // Search backwards from the character before the trailing separator; a separator at the
     // very start is the root's own, so "/fonts/" goes to "/" and "/" stays "/".
     const qsizetype previous = path.size() >= 2 ? path.lastIndexOf(u'/', path.size() - 2) : -1;

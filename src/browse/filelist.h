@@ -22,7 +22,7 @@ inline const QString kArchiveMask = QStringLiteral("*.zip");
 bool matchesMask(const QString& name, const QString& mask);
 
 // `folder` with one trailing "/" (an empty folder stays empty).
-QString withTrailingSeparator(const QString& folder);
+QString withTrailingSlash(const QString& folder);
 
 // The order of the file list: without regard to case first, then by case so that the order
 // never depends on how names came in.

@@ -68,7 +68,7 @@ QString extractedCopyPath(const QString& tempPath, const QString& entry) {
             return {};
         }
     }
-    return withTrailingSeparator(tempPath) + entry;
+    return withTrailingSlash(tempPath) + entry;
 }
 
 const FontDataRow& FontListing::row(int row) const {
@@ -106,7 +106,7 @@ DirectorySource::DirectorySource(TZipArchive& archive, Dialogs* dialogs, QString
                                  Hooks hooks)
     : m_archive(archive),
       m_dialogs(dialogs),
-      m_tempPath(withTrailingSeparator(tempPath)),
+      m_tempPath(withTrailingSlash(tempPath)),
       m_hooks(std::move(hooks)) {
     m_fileList << kParentEntry;
 }
@@ -151,7 +151,7 @@ void DirectorySource::ListFonts() {
         const QStringList entries = m_fileList.mid(1);
         m_listing.lb_.clear();
         if (m_viewMode == 1) {
-            const QString folder = withTrailingSeparator(m_folder);
+            const QString folder = withTrailingSlash(m_folder);
             for (const QString& entry : entries) {
                 m_listing.lb_ << folder + entry;
             }
@@ -168,7 +168,7 @@ void DirectorySource::ListFonts() {
 
 void DirectorySource::listArchiveFonts() {
     // The archive is looked for in the folder the tree shows, under the name it was opened by.
-    extractArchiveFonts(m_archive, withTrailingSeparator(m_folder) + archiveFileName(m_archive),
+    extractArchiveFonts(m_archive, withTrailingSlash(m_folder) + archiveFileName(m_archive),
                         m_tempPath, m_dialogs);
 }
 
@@ -193,7 +193,7 @@ void DirectorySource::enterArchive(const QString& entry) {
     };
     try {
         // The entry names an archive of the listed folder, whatever the current folder is.
-        readArchiveFontEntries(m_archive, withTrailingSeparator(m_folder) + entry, names);
+        readArchiveFontEntries(m_archive, withTrailingSlash(m_folder) + entry, names);
     } catch (...) {
         show();
         throw;
@@ -256,7 +256,7 @@ void DirectorySource::setWithSubfolders(bool on) {
 }
 
 bool DirectorySource::setFolder(const QString& folder) {
-    m_folder = withTrailingSeparator(folder);
+    m_folder = withTrailingSlash(folder);
     if (m_viewMode == 3) {
         // The file list follows the folder tree; inside an archive it would show the new
         // folder's archives as if they were the archive's fonts.

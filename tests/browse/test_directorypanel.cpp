@@ -315,7 +315,7 @@ TEST_F(PanelTest, DriveThatCannotBeReadIsRefusedWithAWarning) {
 
     // A ready drive becomes the folder tree's folder.
     panel->DriveComboBox1Change(driveBox->findText(sandbox.root()));
-    EXPECT_EQ(source->folder(), withTrailingSeparator(sandbox.root()));
+    EXPECT_EQ(source->folder(), withTrailingSlash(sandbox.root()));
     EXPECT_EQ(dialogs.boxes().size(), 1u);
 }
 

@@ -246,7 +246,7 @@ TEST_F(ListingTest, DoubleClickOnParentGoesUpAndStaysAtTheRoot) {
     source.setFolder(zips);
     autoRefresh = false;
     openEntry(QStringLiteral(".."));
-    EXPECT_EQ(source.folder(), withTrailingSeparator(sandbox.root()));
+    EXPECT_EQ(source.folder(), withTrailingSlash(sandbox.root()));
     EXPECT_EQ(source.fileList().first(), QStringLiteral(".."));
 
     source.setFolder(QStringLiteral("/"));
@@ -273,7 +273,7 @@ TEST_F(ListingTest, EnteringAndLeavingAnArchiveListsItsFontsAndSwitchesTheMenu) 
     EXPECT_FALSE(source.addToZipVisible());
     EXPECT_TRUE(source.fileCommandsVisible());
     EXPECT_EQ(source.fileList(), (QStringList{"..", "A.TTF", "b.ttf", "sub/c.ttf"}));
-    const QString temp = withTrailingSeparator(sandbox.tempDir());
+    const QString temp = withTrailingSlash(sandbox.tempDir());
     EXPECT_EQ(source.listing().lb_,
               (QStringList{temp + "A.TTF", temp + "b.ttf", temp + "sub/c.ttf"}));
     ASSERT_EQ(source.listing().rowCount(), 3);
