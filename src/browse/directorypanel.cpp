@@ -172,6 +172,7 @@ void DirectoryPanel::sync() {
     }
     fillDrives();
     fillFolderTree();
+    copyListing();
     if (QTableView* grid = m_controls.StringGrid2) {
         if (auto* widget = qobject_cast<QTableWidget*>(grid)) {
             widget->setColumnCount(1);
@@ -183,6 +184,30 @@ void DirectoryPanel::sync() {
     }
     m_syncing = false;
     showCaption(m_source.caption());
+}
+
+void DirectoryPanel::copyListing() {
+    const FontListing& listing = m_source.listing();
+    if (m_controls.lb_) {
+        *m_controls.lb_ = listing.lb_;
+    }
+    QTableWidget* table = m_controls.StringGrid1;
+    if (!table) {
+        return;
+    }
+    table->setColumnCount(kFontDataColumns);
+    table->setRowCount(listing.rowCount());
+    for (int row = 0; row < listing.rowCount(); ++row) {
+        const FontDataRow& data = listing.row(row);
+        for (int column = 0; column < kFontDataColumns; ++column) {
+            QTableWidgetItem* item = table->item(row, column);
+            if (!item) {
+                item = new QTableWidgetItem;
+                table->setItem(row, column, item);
+            }
+            item->setText(data[static_cast<size_t>(column)]);
+        }
+    }
 }
 
 void DirectoryPanel::showCaption(const QString& caption) {

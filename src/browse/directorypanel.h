@@ -13,6 +13,7 @@ class QComboBox;
 class QListWidget;
 class QRadioButton;
 class QTableView;
+class QTableWidget;
 
 namespace td {
 
@@ -33,6 +34,10 @@ struct DirectoryControls {
     // The sample grid: a QTableView gets the panel's model; a QTableWidget keeps its own model
     // and gets one row per listed font.
     QTableView* StringGrid2 = nullptr;
+    // Copies of the listing's hidden state that other parts of the window read (any may be
+    // null): the font data table's nine columns and the path list.
+    QTableWidget* StringGrid1 = nullptr;
+    QStringList* lb_ = nullptr;
     // Context-menu items that follow the view mode (any may be null).
     QAction* Addtozip1 = nullptr;
     QAction* ViewasCharacterMap1 = nullptr;
@@ -91,6 +96,7 @@ class DirectoryPanel : public QObject {
   private:
     void fillDrives();
     void fillFolderTree();
+    void copyListing();
     void showCaption(const QString& caption);
     QString driveOfFolder(const QString& folder) const;
 

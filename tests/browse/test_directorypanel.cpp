@@ -98,6 +98,8 @@ class PanelTest : public tdtest::SandboxTest {
     QListWidget* folderTree = new QListWidget(&window);
     QListWidget* fileList = new QListWidget(&window);
     QTableView* grid = new QTableView(&window);
+    QTableWidget* table = new QTableWidget(&window);
+    QStringList paths;
     QAction* addToZip = new QAction(QStringLiteral("Add to zip"), &window);
     QAction* characterMap = new QAction(QStringLiteral("View as Character Map"), &window);
     QAction* install = new QAction(QStringLiteral("Install"), &window);
@@ -130,6 +132,8 @@ class PanelTest : public tdtest::SandboxTest {
         controls.DirectoryListBox1 = folderTree;
         controls.FileListBox1 = fileList;
         controls.StringGrid2 = grid;
+        controls.StringGrid1 = table;
+        controls.lb_ = &paths;
         controls.Addtozip1 = addToZip;
         controls.ViewasCharacterMap1 = characterMap;
         controls.Install = install;
@@ -203,6 +207,19 @@ TEST_F(PanelTest, FolderChangeListsTheFontsIntoTheControls) {
               (QStringList{"..", "f0.ttf", "f1.ttf", "f2.ttf", "f3.ttf", "f4.ttf", "f5.ttf"}));
     EXPECT_EQ(grid->model()->rowCount(), 6);
     EXPECT_EQ(caption, QStringLiteral("Directory fonts: 6"));
+    // The hidden table and path list the rest of the window reads follow the listing.
+    EXPECT_EQ(paths, source->listing().lb_);
+    EXPECT_EQ(paths.first(), dir + QStringLiteral("f0.ttf"));
+    ASSERT_EQ(table->rowCount(), 6);
+    ASSERT_EQ(table->columnCount(), 9);
+    for (int row = 0; row < 6; ++row) {
+        for (int column = 0; column < 9; ++column) {
+            EXPECT_EQ(table->item(row, column)->text(),
+                      source->listing().row(row)[static_cast<size_t>(column)]);
+        }
+    }
+    EXPECT_EQ(table->item(3, kColEntry)->text(), QStringLiteral("f3.ttf"));
+    EXPECT_FALSE(table->item(1, kColFamily)->text().isEmpty());
     EXPECT_EQ(driveBox->currentText(), sandbox.root());
     ASSERT_NE(folderTree->currentItem(), nullptr);
     EXPECT_EQ(folderTree->currentItem()->data(Qt::UserRole + 1).toString(), dir);
@@ -212,6 +229,9 @@ TEST_F(PanelTest, FolderChangeListsTheFontsIntoTheControls) {
     panel->DirectoryListBox1Change(folder(QStringLiteral("empty")));
     EXPECT_EQ(refreshes, 1);
     EXPECT_EQ(items(*fileList), QStringList{".."});
+    panel->ListFonts();
+    EXPECT_EQ(table->rowCount(), 1);
+    EXPECT_EQ(table->item(0, kColFamily)->text(), QString());
 }
 
 TEST_F(PanelTest, ArchiveModeEnteringAndLeavingSwitchesListAndMenu) {
