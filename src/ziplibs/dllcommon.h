@@ -55,7 +55,7 @@ bool readBufferString(const char* buffer, std::string& out);
 // null or not terminated within their buffer are reported and left out.
 std::vector<std::string> readSpecs(char* const* slots, int32_t count, Reporter& reporter);
 
-// Whether an entry name matches a specification: the same name, or the specification as a
+// Whether an entry name matches a file specification: the same name, or that text read as a
 // wildcard pattern ("*", "?", "[...]"), both without regard to case.
 bool matchesSpec(const std::string& name, const std::string& spec);
 bool matchesAny(const std::string& name, const std::vector<std::string>& specs);
