@@ -183,7 +183,10 @@ void DirectoryPanel::sync() {
         grid->viewport()->update();
     }
     m_syncing = false;
-    showCaption(m_source.caption());
+    if (m_source.listingCount() != m_shownListing) {
+        m_shownListing = m_source.listingCount();
+        showCaption(m_source.caption());
+    }
 }
 
 void DirectoryPanel::copyListing() {

@@ -75,7 +75,8 @@ class DirectoryPanel : public QObject {
     void openFolder(const QString& folder);
     // Rebuilds the listing and shows it.
     void ListFonts();
-    // Copies the source's state into the controls.
+    // Copies the source's state into the controls; the tab caption only when a listing was
+    // made since the last time.
     void sync();
 
     void RadioButton5Click();
@@ -108,6 +109,7 @@ class DirectoryPanel : public QObject {
     SampleGridModel* m_model = nullptr;
     SampleRowDelegate* m_delegate = nullptr;
     bool m_syncing = false;
+    int m_shownListing = 0;
 };
 
 }  // namespace td

@@ -164,6 +164,7 @@ void DirectorySource::ListFonts() {
         m_listing.readRows(entries, m_hooks.keepPainting);
     }
     m_caption = directoryCaption(static_cast<int>(m_fileList.size()));
+    ++m_listingCount;
 }
 
 void DirectorySource::listArchiveFonts() {

@@ -101,6 +101,8 @@ class DirectorySource {
     const QString& tempPath() const { return m_tempPath; }
     // The tab caption the last listing or selection set.
     const QString& caption() const { return m_caption; }
+    // How many font listings have been made (the caption and the rows change with each).
+    int listingCount() const { return m_listingCount; }
     void setCaption(const QString& caption) { m_caption = caption; }
 
     // Re-reads the file list from the folder and mask; in view mode 1 with subfolders it lists
@@ -157,6 +159,7 @@ class DirectorySource {
     bool m_fileCommandsVisible = true;
     FontListing m_listing;
     QString m_caption = QStringLiteral("Directory fonts: 0");
+    int m_listingCount = 0;
 };
 
 }  // namespace td

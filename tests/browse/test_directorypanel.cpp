@@ -201,6 +201,12 @@ class PanelTest : public tdtest::SandboxTest {
 
 TEST_F(PanelTest, FolderChangeListsTheFontsIntoTheControls) {
     const QString dir = fontsFolder();
+    // Only a listing sets the tab caption.
+    autoRefresh = false;
+    panel->DirectoryListBox1Change(dir);
+    EXPECT_EQ(caption, QString());
+    EXPECT_EQ(items(*fileList).size(), 7);
+    autoRefresh = true;
     panel->DirectoryListBox1Change(dir);
     EXPECT_EQ(refreshes, 1);  // "Automatic Refresh" clicks "&Refresh"
     EXPECT_EQ(items(*fileList),
@@ -229,7 +235,9 @@ TEST_F(PanelTest, FolderChangeListsTheFontsIntoTheControls) {
     panel->DirectoryListBox1Change(folder(QStringLiteral("empty")));
     EXPECT_EQ(refreshes, 1);
     EXPECT_EQ(items(*fileList), QStringList{".."});
+    EXPECT_EQ(caption, QStringLiteral("Directory fonts: 6"));
     panel->ListFonts();
+    EXPECT_EQ(caption, QStringLiteral("Directory fonts: 0"));
     EXPECT_EQ(table->rowCount(), 1);
     EXPECT_EQ(table->item(0, kColFamily)->text(), QString());
 }

@@ -290,6 +290,12 @@ TEST_F(ListingTest, EnteringAndLeavingAnArchiveListsItsFontsAndSwitchesTheMenu) 
     EXPECT_GE(busy, 2);  // entering, then the listing
     source.setCurrentPosition(1);
     EXPECT_EQ(source.propertiesRow(), 0);
+    // An extracted copy is shown read-only.
+    const browsetest::PropertiesView view = browsetest::fillProperties(source, 0);
+    EXPECT_EQ(view.path, temp + "A.TTF");
+    EXPECT_EQ(view.caption, QStringLiteral("A.TTF"));
+    EXPECT_TRUE(view.readOnly);
+    EXPECT_EQ(view.fields, browsetest::namesOf(temp + "A.TTF"));
 
     // Another entry than ".." does nothing.
     openEntry(QStringLiteral("b.ttf"));
@@ -398,6 +404,13 @@ TEST_F(ListingTest, PropertiesRowFollowsTheCurrentEntry) {
     source.setCurrentPosition(7);
     EXPECT_FALSE(source.propertiesRow().has_value());
     source.setCurrentPosition(1);
+    // The dialog is filled for the listed file, by its full path.
+    const browsetest::PropertiesView view = browsetest::fillProperties(source, 1);
+    const QString path = sandbox.path(QStringLiteral("fonts/b.ttf"));
+    EXPECT_EQ(view.path, path);
+    EXPECT_EQ(view.caption, QStringLiteral("b.ttf"));
+    EXPECT_FALSE(view.readOnly);
+    EXPECT_EQ(view.fields, browsetest::namesOf(path));
     source.chooseArchives();
     EXPECT_FALSE(source.propertiesRow().has_value());
 }

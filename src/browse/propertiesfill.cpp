@@ -1,0 +1,14 @@
+#include "browse/propertiesfill.h"
+
+#include "browse/fontlisting.h"
+#include "ttfnames/tform1.h"
+
+namespace td {
+
+void fillPropertiesDialog(TForm1& form, const DirectorySource& source, int row) {
+    const FontListing& listing = source.listing();
+    const FontDataRow& data = listing.row(row);
+    form.fill(listing.path(row), data[kColEntry], namesOfRow(data), source.viewMode() == 3);
+}
+
+}  // namespace td

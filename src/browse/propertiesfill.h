@@ -1,0 +1,14 @@
+#pragma once
+
+class TForm1;
+
+namespace td {
+
+class DirectorySource;
+
+// Refills the Properties dialog for row `row` of the listing: its caption is the file list entry,
+// its fields the row's names, its file the row's path; copies extracted from an archive are
+// shown read-only. Kept apart from the panel so that the window needs no names-reader header.
+void fillPropertiesDialog(TForm1& form, const DirectorySource& source, int row);
+
+}  // namespace td
