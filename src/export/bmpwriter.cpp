@@ -1,12 +1,12 @@
 #include "export/bmpwriter.h"
 
-#include <QSaveFile>
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <limits>
 
 #include "platform/error.h"
+#include "platform/savefile.h"
 
 namespace td {
 
@@ -282,10 +282,7 @@ QByteArray encodeBmp(const QImage& image, int bitsPerPixel) {
 
 void writeBmp(const QImage& image, const QString& fileName, int bitsPerPixel) {
     const QByteArray bytes = encodeBmp(image, bitsPerPixel);
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw Error(
-            QStringLiteral("Cannot write the file \"%1\": %2").arg(fileName, file.errorString()));
+    saveFileContents(fileName, bytes);
 }
 
 }  // namespace td

@@ -1,6 +1,5 @@
 #include "export/jpegwriter.h"
 
-#include <QSaveFile>
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
@@ -9,6 +8,7 @@
 #include <jpeglib.h>
 
 #include "platform/error.h"
+#include "platform/savefile.h"
 
 namespace td {
 
@@ -98,10 +98,7 @@ QByteArray encodeJpeg(const QImage& image, int quality) {
 
 void writeJpeg(const QImage& image, const QString& fileName, int quality) {
     const QByteArray bytes = encodeJpeg(image, quality);
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw Error(
-            QStringLiteral("Cannot write the file \"%1\": %2").arg(fileName, file.errorString()));
+    saveFileContents(fileName, bytes);
 }
 
 }  // namespace td

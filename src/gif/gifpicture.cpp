@@ -1,11 +1,11 @@
 #include "gif/gifpicture.h"
 
 #include <QPixmap>
-#include <QSaveFile>
 #include <algorithm>
 
 #include "gif/gifcoder.h"
 #include "platform/error.h"
+#include "platform/savefile.h"
 
 namespace td {
 
@@ -344,10 +344,7 @@ void TGifPicture::saveToFile(const QString& fileName) const {
     // Coding completes in memory first: a failure (an index outside the map) leaves any
     // existing file untouched instead of a half-written one.
     const QByteArray bytes = saveToBytes();
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw Error(
-            QStringLiteral("Cannot write the file \"%1\": %2").arg(fileName, file.errorString()));
+    saveFileContents(fileName, bytes);
 }
 
 }  // namespace td
