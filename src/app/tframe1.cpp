@@ -36,6 +36,9 @@
 #include "app/taboutbox.h"
 #include "app/tform4.h"
 #include "archive/tziparchive.h"
+#include "browse/directorypanel.h"
+#include "browse/fontlisting.h"
+#include "browse/propertiesfill.h"
 #include "fontfiles/tform3.h"
 #include "platform/busyanimation.h"
 #include "platform/dialogs.h"
@@ -569,6 +572,7 @@ void TFrame1::FormCreate() {
     m_tempPath =
         m_services.tempFiles != nullptr ? m_services.tempFiles->tempPath() : QDir::tempPath();
     m_tempPath = td::withTrailingSeparator(m_tempPath);
+    buildDirectoryListing();
     // 9 - 10.
     LoadWindowPlacement();
     RichEdit1->append(Edit1->text());
@@ -1309,7 +1313,59 @@ void TFrame1::SpinEdit4Change() {
 // ---------------------------------------------------------------------------------------------
 // Operations that arrive with their own features. Each is the one place its feature plugs in.
 
-void TFrame1::ListFonts() {}
+void TFrame1::ListFonts() {
+    if (m_directoryPanel) {
+        m_directoryPanel->ListFonts();
+    }
+}
+
+void TFrame1::buildDirectoryListing() {
+    // A run without dialogs, drives or font table (some tests) keeps the tab empty.
+    if (m_services.dialogs == nullptr || m_services.drives == nullptr ||
+        m_services.fonts == nullptr) {
+        return;
+    }
+    m_directory = std::make_unique<td::DirectorySource>(
+        *ZipArchive1, m_services.dialogs, m_tempPath,
+        td::DirectorySource::Hooks{[this](int animation) { ShowBusy(animation); },
+                                   [this] { ShowIdle(); }, [] { td::keepPainting(); },
+                                   [this] { return CheckBox8->isChecked(); }});
+    td::DirectoryControls controls;
+    controls.RadioButton5 = RadioButton5;
+    controls.CheckBox1 = CheckBox1;
+    controls.RadioButton6 = RadioButton6;
+    controls.DriveComboBox1 = DriveComboBox1;
+    controls.DirectoryListBox1 = DirectoryListBox1;
+    controls.FileListBox1 = FileListBox1;
+    controls.StringGrid2 = StringGrid2;
+    controls.StringGrid1 = StringGrid1;
+    controls.lb_ = &lb_;
+    controls.Addtozip1 = Addtozip1;
+    controls.ViewasCharacterMap1 = ViewasCharacterMap1;
+    controls.Install = Install;
+    controls.Properties1 = Properties1;
+    controls.copyto1 = copyto1;
+    controls.MoveTo1 = MoveTo1;
+    td::DirectoryPanelHooks hooks;
+    hooks.refresh = [this] { Button1->click(); };
+    hooks.setCaption = [this](const QString& caption) {
+        PageControl1->setTabText(PageControl1->indexOf(TabSheet1), caption);
+    };
+    hooks.fillProperties = [this](int row) {
+        if (m_services.windows != nullptr) {
+            td::fillPropertiesDialog(*m_services.windows, *m_directory, row);
+        }
+    };
+    m_directoryPanel = std::make_unique<td::DirectoryPanel>(
+        controls, *m_directory, *m_services.dialogs, *m_services.drives, *m_services.fonts,
+        [this] {
+            return td::SampleRowOptions{Edit1->text(), Edit2->text(), SpinEdit1->value(),
+                                        SpinEdit2->value()};
+        },
+        std::move(hooks));
+    // The folder tree starts at the current folder, as the program was started in.
+    m_directoryPanel->openFolder(QDir::currentPath());
+}
 
 void TFrame1::ListInstalledFonts() {}
 

@@ -35,6 +35,8 @@ class BusyAnimation;
 class TZipArchive;
 class ClickableLabel;
 class RadioGroup;
+class DirectoryPanel;
+class DirectorySource;
 }  // namespace td
 
 // Decides which focus changes count as the main window being activated. The first show is an
@@ -282,6 +284,8 @@ class TFrame1 : public QWidget {
     void buildBottomBar();
     void buildPopupMenu();
     void connectEvents();
+    // The "Directory fonts" listing and its source panel, once the temporary folder is known.
+    void buildDirectoryListing();
 
     // Puts a loaded value into the option's control.
     void applySetting(const td::SettingSpec& spec, const td::SettingValue& value);
@@ -312,4 +316,6 @@ class TFrame1 : public QWidget {
     QPointer<QWidget> m_enteredPage;
     ActivationRule m_activation;
     std::unique_ptr<HelpViewer> m_help;
+    std::unique_ptr<td::DirectorySource> m_directory;
+    std::unique_ptr<td::DirectoryPanel> m_directoryPanel;
 };
