@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTest>
+
+#include "app/tframe1.h"
+#include "browse/fontlisting.h"
+#include "platform/drives.h"
+#include "platform/fonttable.h"
+#include "platform/library.h"
+#include "platform/profile.h"
+#include "platform/registry.h"
+#include "platform/services.h"
+#include "platform/shell.h"
+#include "platform/tempfiles.h"
+#include "platform/windowset.h"
+#include "sandbox.h"
+#include "scripted_dialogs.h"
+#include "ttfnames/tform1.h"
+
+namespace {
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList items(const QListWidget& list) {
+    QStringList texts;
+    for (int i = 0; i < list.count(); ++i) {
+        texts << list.item(i)->text();
+    }
+    return texts;
+}
+
+// The main window with the services of a run, all of them fakes or sandboxed, started in a
+// folder of fonts.
+class DirectoryTab : public tdtest::SandboxTest {
+  protected:
+    tdtest::ScriptedDialogs dialogs;
+    td::DlLibraryLoader libraries{tdtest::buildDir()};
+    td::MemoryRegistry registry;
+    td::MemoryProfileFiles profiles;
+    td::SystemTempFiles tempFiles;
+    td::RecordingShell shell;
+    td::FakeDrives drives;
+    td::QtFontTable fonts;
+    td::Services services;
+    std::unique_ptr<td::WindowSet> windows = std::make_unique<td::WindowSet>();
+    QString savedFolder = QDir::currentPath();
+    QString fontsFolder;
+
+    void SetUp() override {
+        services.dialogs = &dialogs;
+        services.libraries = &libraries;
+        services.registry = &registry;
+        services.profiles = &profiles;
+        services.tempFiles = &tempFiles;
+        services.shell = &shell;
+        services.drives = &drives;
+        services.fonts = &fonts;
+        services.windows = windows.get();
+        drives.setDrives({{sandbox.root(), td::DriveType::Fixed}});
+        drives.setReady({sandbox.root()});
+        // A browser in the settings, so that the first show asks nothing.
+        registry.openKey(td::RootKey::LocalMachine, "\\SOFTWARE\\Kestro TypeDeck", true)
+            ->writeString("Browser", "/usr/bin/web-browser");
+        QDir().mkpath(sandbox.path("fonts"));
+        sandbox.writeFile("fonts/sans.ttf", fileBytes(tdtest::dejaVuSans()));
+        sandbox.writeFile("fonts/Serif.TTF", fileBytes(tdtest::dejaVuSerif()));
+        sandbox.writeFile("fonts/notes.txt", "not a font");
+        fontsFolder = sandbox.path("fonts") + u'/';
+        QDir::setCurrent(fontsFolder);
+    }
+    void TearDown() override {
+        windows.reset();
+        QDir::setCurrent(savedFolder);
+    }
+
+    TFrame1& create() {
+        windows->add(std::make_unique<TFrame1>(services));
+        windows->add(std::make_unique<TForm1>(services));
+        TFrame1& frame = *windows->find<TFrame1>();
+        QCoreApplication::sendPostedEvents(&frame, QEvent::MetaCall);
+        return frame;
+    }
+};
+
+}  // namespace
+
+TEST_F(DirectoryTab, RefreshListsTheFolderAndDrawsEveryFont) {
+    TFrame1& frame = create();
+    // The folder tree starts where the program was started; nothing is listed before a refresh.
+    EXPECT_EQ(frame.PageControl1->tabText(0), QStringLiteral("Directory fonts"));
+    EXPECT_EQ(items(*frame.FileListBox1), (QStringList{"..", "sans.ttf", "Serif.TTF"}));
+
+    frame.resize(700, 500);
+    frame.Button1Click();
+    EXPECT_EQ(frame.PageControl1->tabText(0), QStringLiteral("Directory fonts: 2"));
+    EXPECT_EQ(frame.lb_, (QStringList{fontsFolder + "sans.ttf", fontsFolder + "Serif.TTF"}));
+    ASSERT_EQ(frame.StringGrid1->rowCount(), 2);
+    EXPECT_EQ(frame.StringGrid1->item(1, td::kColEntry)->text(), QStringLiteral("Serif.TTF"));
+    EXPECT_FALSE(frame.StringGrid1->item(0, td::kColFamily)->text().isEmpty());
+    ASSERT_EQ(frame.StringGrid2->rowCount(), 2);
+    // The busy indicator ended: the buttons of the tab are back.
+    EXPECT_FALSE(frame.Button1->isHidden());
+
+    frame.StringGrid2->resize(500, 200);
+    frame.StringGrid2->setColumnWidth(0, 480);
+    const QImage shot = frame.StringGrid2->viewport()->grab().toImage();
+    const QImage first =
+        shot.copy(frame.StringGrid2->visualRect(frame.StringGrid2->model()->index(0, 0))
+                      .adjusted(1, 1, -1, -1));
+    const QImage second =
+        shot.copy(frame.StringGrid2->visualRect(frame.StringGrid2->model()->index(1, 0))
+                      .adjusted(1, 1, -1, -1));
+    QImage blank(first.size(), first.format());
+    blank.fill(frame.StringGrid2->palette().color(QPalette::Base));
+    EXPECT_NE(first, second);
+    EXPECT_NE(first, blank);
+    EXPECT_NE(second, blank);
+    EXPECT_EQ(fonts.count(frame.lb_.at(0)), 0);
+    EXPECT_EQ(fonts.count(frame.lb_.at(1)), 0);
+
+    // A click on a font fills the Properties dialog for that file.
+    frame.FileListBox1->setCurrentRow(2);
+    QTest::mouseClick(frame.FileListBox1->viewport(), Qt::LeftButton, {},
+                      frame.FileListBox1->visualItemRect(frame.FileListBox1->item(2)).center());
+    auto* properties = windows->find<TForm1>();
+    ASSERT_NE(properties, nullptr);
+    EXPECT_EQ(properties->fontPath(), fontsFolder + "Serif.TTF");
+    EXPECT_EQ(properties->windowTitle(), QStringLiteral("Serif.TTF"));
+    EXPECT_EQ(properties->fieldNames().Family, frame.StringGrid1->item(1, 0)->text());
+}
+
+TEST_F(DirectoryTab, ZipModeHidesTheSubfolderBoxAndClosingReleasesEveryFont) {
+    TFrame1& frame = create();
+    frame.Button1Click();
+    frame.RadioButton6->click();
+    EXPECT_TRUE(frame.CheckBox1->isHidden());
+    EXPECT_EQ(items(*frame.FileListBox1), QStringList{".."});
+    EXPECT_FALSE(frame.Addtozip1->isVisible());
+    frame.RadioButton5->click();
+    EXPECT_FALSE(frame.CheckBox1->isHidden());
+    EXPECT_TRUE(frame.Addtozip1->isVisible());
+    ASSERT_EQ(frame.lb_.size(), 2);
+    const QStringList listed = frame.lb_;
+    // Something may hold a font active when the window closes (a paint in progress, the font
+    // map): closing gives every listed font back.
+    fonts.activate(listed.at(0));
+    frame.close();
+    for (const QString& path : listed) {
+        EXPECT_EQ(fonts.count(path), 0) << path.toStdString();
+    }
+    EXPECT_TRUE(fonts.activePaths().isEmpty());
+}
