@@ -1356,6 +1356,11 @@ void TFrame1::buildDirectoryListing() {
             td::fillPropertiesDialog(*m_services.windows, *m_directory, row);
         }
     };
+    hooks.showProperties = [this] {
+        if (m_services.windows != nullptr) {
+            td::showPropertiesDialog(*m_services.windows);
+        }
+    };
     m_directoryPanel = std::make_unique<td::DirectoryPanel>(
         controls, *m_directory, *m_services.dialogs, *m_services.drives, *m_services.fonts,
         [this] {

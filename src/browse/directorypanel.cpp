@@ -108,6 +108,9 @@ DirectoryPanel::DirectoryPanel(const DirectoryControls& controls, DirectorySourc
         connect(list, &QListWidget::itemPressed, this, [this] { FileListBox1MouseDown(); });
         list->viewport()->installEventFilter(this);
     }
+    if (m_controls.Properties1) {
+        connect(m_controls.Properties1, &QAction::triggered, this, [this] { Properties1Click(); });
+    }
     if (QListWidget* tree = m_controls.DirectoryListBox1) {
         connect(tree, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
             DirectoryListBox1Change(item->data(kFolderRole).toString());
@@ -304,6 +307,24 @@ void DirectoryPanel::FileListBox1Click() {
     m_source.setCurrentPosition(m_controls.FileListBox1->currentRow());
     if (const std::optional<int> row = m_source.propertiesRow(); row && m_hooks.fillProperties) {
         m_hooks.fillProperties(*row);
+    }
+}
+
+void DirectoryPanel::Properties1Click() {
+    if (m_controls.FileListBox1) {
+        m_source.setCurrentPosition(m_controls.FileListBox1->currentRow());
+    }
+    // Only for a font entry, outside the archives list; the dialog is refilled first so that
+    // it shows the current entry even when the keyboard moved there.
+    const std::optional<int> row = m_source.propertiesRow();
+    if (!row) {
+        return;
+    }
+    if (m_hooks.fillProperties) {
+        m_hooks.fillProperties(*row);
+    }
+    if (m_hooks.showProperties) {
+        m_hooks.showProperties();
     }
 }
 

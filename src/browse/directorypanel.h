@@ -55,6 +55,8 @@ struct DirectoryPanelHooks {
     std::function<void(const QString&)> setCaption;
     // A font entry was clicked: refill the Properties dialog from this table row.
     std::function<void(int row)> fillProperties;
+    // "Properties" chosen for a font entry: show the dialog (already filled for that row).
+    std::function<void()> showProperties;
     // The grid was double-clicked: "View as Character Map".
     std::function<void()> viewAsCharacterMap;
 };
@@ -83,6 +85,7 @@ class DirectoryPanel : public QObject {
     void RadioButton6Click();
     void CheckBox1Click();
     void FileListBox1Click();
+    void Properties1Click();
     void FileListBox1DblClick();
     void FileListBox1MouseDown();
     void FileListBox1MouseUp();

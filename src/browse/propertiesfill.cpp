@@ -18,4 +18,10 @@ void fillPropertiesDialog(WindowSet& windows, const DirectorySource& source, int
     }
 }
 
+void showPropertiesDialog(WindowSet& windows) {
+    if (auto* form = windows.find<TForm1>()) {
+        form->showDialog();
+    }
+}
+
 }  // namespace td

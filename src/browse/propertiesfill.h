@@ -13,5 +13,7 @@ class WindowSet;
 void fillPropertiesDialog(TForm1& form, const DirectorySource& source, int row);
 // The same for the run's Properties dialog, when it has one.
 void fillPropertiesDialog(WindowSet& windows, const DirectorySource& source, int row);
+// Shows the run's Properties dialog, when it has one.
+void showPropertiesDialog(WindowSet& windows);
 
 }  // namespace td

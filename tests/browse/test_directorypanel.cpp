@@ -88,6 +88,7 @@ class PanelTest : public tdtest::SandboxTest {
     int refreshes = 0;
     QString caption;
     QList<int> propertiesRows;
+    int propertiesShown = 0;
     int characterMaps = 0;
 
     QWidget window;
@@ -152,7 +153,7 @@ class PanelTest : public tdtest::SandboxTest {
                                 },
                                 [this](const QString& text) { caption = text; },
                                 [this](int row) { propertiesRows << row; },
-                                [this] { ++characterMaps; }});
+                                [this] { ++propertiesShown; }, [this] { ++characterMaps; }});
         window.show();
     }
     void TearDown() override {
@@ -320,10 +321,22 @@ TEST_F(PanelTest, FileSelectionSelectsGridRowsAndFillsProperties) {
     std::sort(rows.begin(), rows.end());
     EXPECT_EQ(rows, (QList<int>{1, 2, 3}));
 
-    // ".." fills nothing.
+    // ".." fills nothing, and "Properties" does not show the dialog for it.
     QTest::mouseClick(fileList->viewport(), Qt::LeftButton, {}, itemCentre(0));
     EXPECT_EQ(propertiesRows.size(), 2);
     EXPECT_EQ(caption, QStringLiteral("Directory fonts: 6"));
+    properties->trigger();
+    EXPECT_EQ(propertiesShown, 0);
+    // For a font it refills the dialog for the current entry, then shows it.
+    fileList->setCurrentRow(5);
+    properties->trigger();
+    EXPECT_EQ(propertiesShown, 1);
+    EXPECT_EQ(propertiesRows.last(), 4);
+    // Not in the archives list.
+    radio6->click();
+    fileList->setCurrentRow(0);
+    properties->trigger();
+    EXPECT_EQ(propertiesShown, 1);
 }
 
 TEST_F(PanelTest, DriveThatCannotBeReadIsRefusedWithAWarning) {

@@ -138,6 +138,10 @@ TEST_F(DirectoryTab, RefreshListsTheFolderAndDrawsEveryFont) {
     EXPECT_EQ(properties->fontPath(), fontsFolder + "Serif.TTF");
     EXPECT_EQ(properties->windowTitle(), QStringLiteral("Serif.TTF"));
     EXPECT_EQ(properties->fieldNames().Family, frame.StringGrid1->item(1, 0)->text());
+    EXPECT_FALSE(properties->isVisible());
+    frame.Properties1->trigger();
+    EXPECT_TRUE(properties->isVisible());
+    properties->hide();
 }
 
 TEST_F(DirectoryTab, ZipModeHidesTheSubfolderBoxAndClosingReleasesEveryFont) {
