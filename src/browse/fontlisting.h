@@ -11,8 +11,6 @@ namespace td {
 
 class Dialogs;
 class TZipArchive;
-// Declared only: the names reader's header and the archive component's header both define a
-// td::ByteSource, so this header includes neither and the two meet in no translation unit.
 struct TFontNames;
 
 // Columns of the font data table, one row per listed font.

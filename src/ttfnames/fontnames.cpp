@@ -26,7 +26,7 @@ std::uint32_t be32(const QByteArray& bytes, qsizetype at) {
 
 // The first offset of "name", or -1. Pieces overlap by three bytes so a tag across a boundary
 // is found.
-std::int64_t findTag(const ByteSource& read, std::uint64_t size) {
+std::int64_t findTag(const FontBytesReader& read, std::uint64_t size) {
     std::uint64_t start = 0;
     while (start + sizeof kTag <= size) {
         const std::uint64_t want = std::min(kSearchChunk, size - start);
@@ -44,7 +44,7 @@ std::int64_t findTag(const ByteSource& read, std::uint64_t size) {
 }
 
 // Reads exactly `length` bytes or gives an empty array.
-QByteArray readExactly(const ByteSource& read, std::uint64_t offset, std::uint64_t length) {
+QByteArray readExactly(const FontBytesReader& read, std::uint64_t offset, std::uint64_t length) {
     QByteArray bytes = read(offset, length);
     if (static_cast<std::uint64_t>(bytes.size()) != length) {
         return {};
@@ -67,7 +67,7 @@ bool isTwoByte(std::uint16_t platform) {
     return platform == 0 || platform == 3;
 }
 
-ByteSource memorySource(const QByteArray& data) {
+FontBytesReader memorySource(const QByteArray& data) {
     return [&data](std::uint64_t offset, std::uint64_t length) {
         const auto size = static_cast<std::uint64_t>(data.size());
         if (offset >= size) {
@@ -78,7 +78,7 @@ ByteSource memorySource(const QByteArray& data) {
     };
 }
 
-ByteSource fileSource(QFile& file) {
+FontBytesReader fileSource(QFile& file) {
     return [&file](std::uint64_t offset, std::uint64_t length) {
         if (!file.seek(static_cast<qint64>(offset))) {
             return QByteArray();
@@ -124,7 +124,7 @@ const QString& TFontNames::at(int position) const {
     return Trademark;
 }
 
-NameTableLayout locateNameTable(const ByteSource& read, std::uint64_t size) {
+NameTableLayout locateNameTable(const FontBytesReader& read, std::uint64_t size) {
     NameTableLayout layout;
     const std::int64_t tag = findTag(read, size);
     if (tag < 0) {
@@ -180,7 +180,7 @@ NameTableLayout locateNameTable(const ByteSource& read, std::uint64_t size) {
     return layout;
 }
 
-TFontNames namesFromLayout(const NameTableLayout& layout, const ByteSource& read) {
+TFontNames namesFromLayout(const NameTableLayout& layout, const FontBytesReader& read) {
     TFontNames names;
     if (!layout.valid) {
         return names;
@@ -217,7 +217,7 @@ TFontNames namesFromLayout(const NameTableLayout& layout, const ByteSource& read
 }
 
 TFontNames ReadFontNamesFromBytes(const QByteArray& data) {
-    const ByteSource source = memorySource(data);
+    const FontBytesReader source = memorySource(data);
     const auto size = static_cast<std::uint64_t>(data.size());
     return namesFromLayout(locateNameTable(source, size), source);
 }
@@ -233,7 +233,7 @@ TFontNames ReadFontNames(const QString& path) {
     if (size <= 0) {
         return {};
     }
-    const ByteSource source = fileSource(file);
+    const FontBytesReader source = fileSource(file);
     return namesFromLayout(locateNameTable(source, static_cast<std::uint64_t>(size)), source);
 }
 
@@ -289,7 +289,7 @@ std::vector<Patch> planWrites(const NameTableLayout& layout, const TFontNames& c
 }  // namespace
 
 void WriteFontNamesToBytes(QByteArray& data, const TFontNames& names) {
-    const ByteSource source = memorySource(data);
+    const FontBytesReader source = memorySource(data);
     const NameTableLayout layout = locateNameTable(source, static_cast<std::uint64_t>(data.size()));
     const TFontNames current = namesFromLayout(layout, source);
     for (const Patch& patch : planWrites(layout, current, names)) {
@@ -309,7 +309,7 @@ bool WriteFontNames(const QString& path, const TFontNames& names) {
     if (size <= 0) {
         return true;
     }
-    const ByteSource source = fileSource(file);
+    const FontBytesReader source = fileSource(file);
     const NameTableLayout layout = locateNameTable(source, static_cast<std::uint64_t>(size));
     const TFontNames current = namesFromLayout(layout, source);
     bool ok = true;

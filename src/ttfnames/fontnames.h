@@ -51,14 +51,14 @@ struct NameTableLayout {
 };
 
 // Random access to a file's bytes: the bytes at an offset, fewer (or none) at the end.
-using ByteSource = std::function<QByteArray(std::uint64_t offset, std::uint64_t length)>;
+using FontBytesReader = std::function<QByteArray(std::uint64_t offset, std::uint64_t length)>;
 
 // Finds the naming table through `read` in a file of `size` bytes, reading only the bytes up to
 // the first "name", the table's header and its first eight records.
-NameTableLayout locateNameTable(const ByteSource& read, std::uint64_t size);
+NameTableLayout locateNameTable(const FontBytesReader& read, std::uint64_t size);
 
 // The names as the layout's strings hold them; `read` as for locateNameTable.
-TFontNames namesFromLayout(const NameTableLayout& layout, const ByteSource& read);
+TFontNames namesFromLayout(const NameTableLayout& layout, const FontBytesReader& read);
 
 // The eight strings of the font file `path`. A file that cannot be read, has no "name" or
 // whose naming table, string storage or records lie beyond its end gives eight empty strings;

@@ -104,7 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     // Only bytes of the naming table may change.
-    const td::ByteSource source = [&input](std::uint64_t offset, std::uint64_t length) {
+    const td::FontBytesReader source = [&input](std::uint64_t offset, std::uint64_t length) {
         if (offset >= static_cast<std::uint64_t>(input.size())) {
             return QByteArray();
         }
