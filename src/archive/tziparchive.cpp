@@ -211,6 +211,25 @@ void TZipArchive::Delete() {
     runZip(Operation::Delete);
 }
 
+// Runs one library call; a missing export, a failure inside the library or a failed callback
+// all end in the same fatal message.
+template <class Params>
+void TZipArchive::callLibrary(int32_t (*exec)(Params*), Params& params) {
+    m_callbackFailed = false;
+    try {
+        if (exec == nullptr) {
+            throw Error(kFatalDllError);
+        }
+        const int32_t result = exec(&params);
+        if (m_callbackFailed) {
+            throw Error(kFatalDllError);
+        }
+        m_successCount = result;
+    } catch (...) {
+        showMessage(kFatalDllError);
+    }
+}
+
 void TZipArchive::runZip(Operation operation) {
     const bool deleting = operation == Operation::Delete;
     if (m_fspecArgs.isEmpty()) {
@@ -286,19 +305,7 @@ void TZipArchive::runZip(Operation operation) {
     }
 
     if (fillBuffers(p.archivePath, p.specs, p.specCount)) {
-        m_callbackFailed = false;
-        try {
-            if (state.zipDllExec == nullptr) {
-                throw Error(kFatalDllError);
-            }
-            const int32_t result = state.zipDllExec(&p);
-            if (m_callbackFailed) {
-                throw Error(kFatalDllError);
-            }
-            m_successCount = result;
-        } catch (...) {
-            showMessage(kFatalDllError);
-        }
+        callLibrary(state.zipDllExec, p);
     }
 
     m_fspecArgs.clear();
@@ -352,19 +359,7 @@ void TZipArchive::Extract() {
     p.option72 = 7;
 
     if (fillBuffers(p.archivePath, p.specs, p.specCount)) {
-        m_callbackFailed = false;
-        try {
-            if (state.unzDllExec == nullptr) {
-                throw Error(kFatalDllError);
-            }
-            const int32_t result = state.unzDllExec(&p);
-            if (m_callbackFailed) {
-                throw Error(kFatalDllError);
-            }
-            m_successCount = result;
-        } catch (...) {
-            showMessage(kFatalDllError);
-        }
+        callLibrary(state.unzDllExec, p);
     }
 
     m_fspecArgs.clear();

@@ -151,6 +151,8 @@ class TZipArchive : public QObject {
     // message) when one is too long or there are too many.
     bool fillBuffers(char*& archivePath, char** specSlots, int32_t& count);
     void freeBuffers();
+    template <class Params>
+    void callLibrary(int32_t (*exec)(Params*), Params& params);
 
     Dialogs* m_dialogs;
     LibraryLoader* m_loader;
