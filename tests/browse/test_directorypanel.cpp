@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <zip.h>
 
 #include <QAction>
 #include <QCheckBox>
@@ -22,39 +21,11 @@
 #include "platform/services.h"
 #include "sandbox.h"
 #include "scripted_dialogs.h"
+#include "testfiles.h"
 
 using namespace td;
 
 namespace {
-
-QByteArray fileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeZip(const QString& path, const std::vector<std::pair<QByteArray, QByteArray>>& entries) {
-    int error = 0;
-    zip_t* archive =
-        zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-    if (!archive) {
-        return false;
-    }
-    std::vector<QByteArray> keep;
-    keep.reserve(entries.size());
-    for (const auto& [name, data] : entries) {
-        keep.push_back(data);
-        zip_source_t* source =
-            zip_source_buffer(archive, keep.back().constData(), keep.back().size(), 0);
-        const zip_int64_t index = zip_file_add(archive, name.constData(), source, ZIP_FL_ENC_RAW);
-        if (index < 0) {
-            zip_source_free(source);
-            zip_discard(archive);
-            return false;
-        }
-        zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0);
-    }
-    return zip_close(archive) == 0;
-}
 
 QStringList items(const QListWidget& list) {
     QStringList texts;
@@ -174,16 +145,17 @@ class PanelTest : public tdtest::SandboxTest {
         const QStringList sources{tdtest::dejaVuSans(), tdtest::dejaVuSerif(),
                                   tdtest::dejaVuSansBold()};
         for (int i = 0; i < 6; ++i) {
-            sandbox.writeFile(QStringLiteral("fonts/f%1.ttf").arg(i), fileBytes(sources.at(i % 3)));
+            sandbox.writeFile(QStringLiteral("fonts/f%1.ttf").arg(i),
+                              tdtest::fileBytes(sources.at(i % 3)));
         }
         return dir;
     }
     QString archiveFolder() {
         const QString dir = folder(QStringLiteral("zips"));
-        EXPECT_TRUE(writeZip(dir + QStringLiteral("fonts.zip"),
-                             {{"b.ttf", fileBytes(tdtest::dejaVuSans())},
-                              {"readme.txt", "text"},
-                              {"A.TTF", fileBytes(tdtest::dejaVuSerif())}}));
+        EXPECT_TRUE(tdtest::writeStoredZip(dir + QStringLiteral("fonts.zip"),
+                                           {{"b.ttf", tdtest::fileBytes(tdtest::dejaVuSans())},
+                                            {"readme.txt", "text"},
+                                            {"A.TTF", tdtest::fileBytes(tdtest::dejaVuSerif())}}));
         return dir;
     }
     QPoint itemCentre(int row) { return fileList->visualItemRect(fileList->item(row)).center(); }
@@ -280,7 +252,7 @@ TEST_F(PanelTest, ArchiveModeEnteringAndLeavingSwitchesListAndMenu) {
 
 TEST_F(PanelTest, DamagedArchiveShowsTheErrorBoxAndStaysUsable) {
     const QString zips = archiveFolder();
-    QByteArray bytes = fileBytes(zips + "fonts.zip");
+    QByteArray bytes = tdtest::fileBytes(zips + "fonts.zip");
     bytes.truncate(2000);
     sandbox.writeFile(QStringLiteral("zips/damaged.zip"), bytes);
     panel->openFolder(zips);
@@ -362,8 +334,9 @@ TEST_F(PanelTest, DriveThatCannotBeReadIsRefusedWithAWarning) {
 
 TEST_F(PanelTest, WithSubdirectoriesCheckBoxListsTheTree) {
     folder(QStringLiteral("tree"));
-    sandbox.writeFile(QStringLiteral("tree/s/x.ttf"), fileBytes(tdtest::dejaVuSans()));
-    sandbox.writeFile(QStringLiteral("tree/.hidden/y.ttf"), fileBytes(tdtest::dejaVuSans()));
+    sandbox.writeFile(QStringLiteral("tree/s/x.ttf"), tdtest::fileBytes(tdtest::dejaVuSans()));
+    sandbox.writeFile(QStringLiteral("tree/.hidden/y.ttf"),
+                      tdtest::fileBytes(tdtest::dejaVuSans()));
     panel->openFolder(sandbox.path(QStringLiteral("tree")));
     check1->click();
     EXPECT_TRUE(source->withSubfolders());

@@ -23,14 +23,10 @@
 #include "platform/windowset.h"
 #include "sandbox.h"
 #include "scripted_dialogs.h"
+#include "testfiles.h"
 #include "ttfnames/tform1.h"
 
 namespace {
-
-QByteArray fileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QStringList items(const QListWidget& list) {
     QStringList texts;
@@ -73,8 +69,8 @@ class DirectoryTab : public tdtest::SandboxTest {
         registry.openKey(td::RootKey::LocalMachine, "\\SOFTWARE\\Kestro TypeDeck", true)
             ->writeString("Browser", "/usr/bin/web-browser");
         QDir().mkpath(sandbox.path("fonts"));
-        sandbox.writeFile("fonts/sans.ttf", fileBytes(tdtest::dejaVuSans()));
-        sandbox.writeFile("fonts/Serif.TTF", fileBytes(tdtest::dejaVuSerif()));
+        sandbox.writeFile("fonts/sans.ttf", tdtest::fileBytes(tdtest::dejaVuSans()));
+        sandbox.writeFile("fonts/Serif.TTF", tdtest::fileBytes(tdtest::dejaVuSerif()));
         sandbox.writeFile("fonts/notes.txt", "not a font");
         fontsFolder = sandbox.path("fonts") + u'/';
         QDir::setCurrent(fontsFolder);

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <zip.h>
 
 #include <QDir>
 #include <QFile>
@@ -14,39 +13,11 @@
 #include "platform/services.h"
 #include "sandbox.h"
 #include "scripted_dialogs.h"
+#include "testfiles.h"
 
 using namespace td;
 
 namespace {
-
-QByteArray fileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// Writes a ZIP archive with stored entries through libzip.
-bool writeZip(const QString& path, const std::vector<std::pair<QByteArray, QByteArray>>& entries) {
-    int error = 0;
-    zip_t* archive =
-        zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-    if (!archive) {
-        return false;
-    }
-    std::vector<QByteArray> keep;
-    for (const auto& [name, data] : entries) {
-        keep.push_back(data);
-        zip_source_t* source =
-            zip_source_buffer(archive, keep.back().constData(), keep.back().size(), 0);
-        const zip_int64_t index = zip_file_add(archive, name.constData(), source, ZIP_FL_ENC_RAW);
-        if (index < 0) {
-            zip_source_free(source);
-            zip_discard(archive);
-            return false;
-        }
-        zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0);
-    }
-    return zip_close(archive) == 0;
-}
 
 class ListingTest : public tdtest::SandboxTest {
   protected:
@@ -87,7 +58,7 @@ class ListingTest : public tdtest::SandboxTest {
         return path + u'/';
     }
     QString copyFont(const QString& font, const QString& relative) {
-        return sandbox.writeFile(relative, fileBytes(font));
+        return sandbox.writeFile(relative, tdtest::fileBytes(font));
     }
     QString fontsFolder() {
         const QString dir = folder(QStringLiteral("fonts"));
@@ -100,11 +71,12 @@ class ListingTest : public tdtest::SandboxTest {
     // folder of the archive.
     QString archiveFolder() {
         const QString dir = folder(QStringLiteral("zips"));
-        EXPECT_TRUE(writeZip(dir + QStringLiteral("fonts.zip"),
-                             {{"b.ttf", fileBytes(tdtest::dejaVuSans())},
-                              {"readme.txt", "text"},
-                              {"A.TTF", fileBytes(tdtest::dejaVuSerif())},
-                              {"sub/c.ttf", fileBytes(tdtest::dejaVuSansBold())}}));
+        EXPECT_TRUE(
+            tdtest::writeStoredZip(dir + QStringLiteral("fonts.zip"),
+                                   {{"b.ttf", tdtest::fileBytes(tdtest::dejaVuSans())},
+                                    {"readme.txt", "text"},
+                                    {"A.TTF", tdtest::fileBytes(tdtest::dejaVuSerif())},
+                                    {"sub/c.ttf", tdtest::fileBytes(tdtest::dejaVuSansBold())}}));
         return dir;
     }
     void openEntry(const QString& entry) {
@@ -156,7 +128,8 @@ TEST_F(ListingTest, DamagedEmptyAndUnreadableFontsAreListedWithEmptyNames) {
     const QString dir = folder(QStringLiteral("bad"));
     sandbox.writeFile(QStringLiteral("bad/empty.ttf"), QByteArray());
     sandbox.writeFile(QStringLiteral("bad/garbage.ttf"), QByteArray(4096, '\x5a'));
-    sandbox.writeFile(QStringLiteral("bad/short.ttf"), fileBytes(tdtest::dejaVuSans()).left(300));
+    sandbox.writeFile(QStringLiteral("bad/short.ttf"),
+                      tdtest::fileBytes(tdtest::dejaVuSans()).left(300));
     copyFont(tdtest::dejaVuSans(), QStringLiteral("bad/good.ttf"));
     QDir().mkpath(dir + QStringLiteral("folder.ttf"));  // a folder named like a font
     source.setFolder(dir);
@@ -284,7 +257,7 @@ TEST_F(ListingTest, EnteringAndLeavingAnArchiveListsItsFontsAndSwitchesTheMenu) 
                   browsetest::expectedRow(path, source.fileList().at(row + 1)));
         EXPECT_FALSE(source.listing().row(row)[kColFamily].isEmpty());
     }
-    EXPECT_EQ(fileBytes(temp + "A.TTF"), fileBytes(tdtest::dejaVuSerif()));
+    EXPECT_EQ(tdtest::fileBytes(temp + "A.TTF"), tdtest::fileBytes(tdtest::dejaVuSerif()));
     EXPECT_EQ(source.caption(), QStringLiteral("Directory fonts: 3"));
     EXPECT_FALSE(busyShown);
     EXPECT_GE(busy, 2);  // entering, then the listing
@@ -327,7 +300,7 @@ TEST_F(ListingTest, EnteringWithoutAutomaticRefreshListsEntriesOnly) {
 
 TEST_F(ListingTest, DamagedArchiveRaisesItsErrorAndTheListStaysUsable) {
     const QString zips = archiveFolder();
-    QByteArray bytes = fileBytes(zips + "fonts.zip");
+    QByteArray bytes = tdtest::fileBytes(zips + "fonts.zip");
     // Cut inside the first entry's data: its header says more than the file holds.
     bytes.truncate(2000);
     sandbox.writeFile(QStringLiteral("zips/damaged.zip"), bytes);
@@ -352,12 +325,12 @@ TEST_F(ListingTest, DamagedArchiveRaisesItsErrorAndTheListStaysUsable) {
 
 TEST_F(ListingTest, EntryClimbingOutOfTheTemporaryFolderIsNeverReadOrWritten) {
     const QString dir = folder(QStringLiteral("evil"));
-    ASSERT_TRUE(writeZip(dir + QStringLiteral("evil.zip"),
-                         {{"../outside.ttf", fileBytes(tdtest::dejaVuSans())},
-                          {"good.ttf", fileBytes(tdtest::dejaVuSerif())}}));
+    ASSERT_TRUE(tdtest::writeStoredZip(dir + QStringLiteral("evil.zip"),
+                                       {{"../outside.ttf", tdtest::fileBytes(tdtest::dejaVuSans())},
+                                        {"good.ttf", tdtest::fileBytes(tdtest::dejaVuSerif())}}));
     // A font lies where the climbing name points: it must neither be overwritten nor listed.
-    const QString outside =
-        sandbox.writeFile(QStringLiteral("outside.ttf"), fileBytes(tdtest::dejaVuSansBold()));
+    const QString outside = sandbox.writeFile(QStringLiteral("outside.ttf"),
+                                              tdtest::fileBytes(tdtest::dejaVuSansBold()));
     dialogs.allowUnscriptedBoxes();  // the reader library reports the skipped entry
     source.setFolder(dir);
     source.chooseArchives();
@@ -369,7 +342,7 @@ TEST_F(ListingTest, EntryClimbingOutOfTheTemporaryFolderIsNeverReadOrWritten) {
     blank[kColEntry] = QStringLiteral("../outside.ttf");
     EXPECT_EQ(source.listing().row(0), blank);
     EXPECT_FALSE(source.listing().row(1)[kColFamily].isEmpty());
-    EXPECT_EQ(fileBytes(outside), fileBytes(tdtest::dejaVuSansBold()));
+    EXPECT_EQ(tdtest::fileBytes(outside), tdtest::fileBytes(tdtest::dejaVuSansBold()));
 
     EXPECT_EQ(extractedCopyPath(QStringLiteral("/tmp/"), QStringLiteral("a/../../x.ttf")),
               QString());
