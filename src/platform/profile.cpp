@@ -298,6 +298,27 @@ bool writable(const QString& path) {
 
 }  // namespace
 
+// A missing key reads as a null text, which no number parses from, so both fall back alike.
+int ProfileFiles::readInteger(const QString& fileName, const QString& section, const QString& key,
+                              int fallback) const {
+    return parseInteger(readString(fileName, section, key, QString())).value_or(fallback);
+}
+
+bool ProfileFiles::readBool(const QString& fileName, const QString& section, const QString& key,
+                            bool fallback) const {
+    return readInteger(fileName, section, key, fallback ? 1 : 0) != 0;
+}
+
+bool ProfileFiles::writeInteger(const QString& fileName, const QString& section, const QString& key,
+                                int value) {
+    return writeString(fileName, section, key, QString::number(value));
+}
+
+bool ProfileFiles::writeBool(const QString& fileName, const QString& section, const QString& key,
+                             bool value) {
+    return writeString(fileName, section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
 IniProfileFiles::IniProfileFiles(QString folder) : m_folder(std::move(folder)) {}
 
 QString IniProfileFiles::folder() const {
@@ -318,18 +339,6 @@ QString IniProfileFiles::readString(const QString& fileName, const QString& sect
     return document.read(section, key).value_or(fallback);
 }
 
-int IniProfileFiles::readInteger(const QString& fileName, const QString& section,
-                                 const QString& key, int fallback) const {
-    const IniDocument document(DiskBacking::load(pathOf(fileName)));
-    const std::optional<QString> text = document.read(section, key);
-    return text ? parseInteger(*text).value_or(fallback) : fallback;
-}
-
-bool IniProfileFiles::readBool(const QString& fileName, const QString& section, const QString& key,
-                               bool fallback) const {
-    return readInteger(fileName, section, key, fallback ? 1 : 0) != 0;
-}
-
 bool IniProfileFiles::writeString(const QString& fileName, const QString& section,
                                   const QString& key, const QString& value) {
     const QString path = pathOf(fileName);
@@ -340,16 +349,6 @@ bool IniProfileFiles::writeString(const QString& fileName, const QString& sectio
         document.write(section, key, value);
         return true;
     });
-}
-
-bool IniProfileFiles::writeInteger(const QString& fileName, const QString& section,
-                                   const QString& key, int value) {
-    return writeString(fileName, section, key, QString::number(value));
-}
-
-bool IniProfileFiles::writeBool(const QString& fileName, const QString& section, const QString& key,
-                                bool value) {
-    return writeString(fileName, section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 bool IniProfileFiles::deleteKey(const QString& fileName, const QString& section,
@@ -417,18 +416,6 @@ QString MemoryProfileFiles::readString(const QString& fileName, const QString& s
     return IniDocument(m_impl->load(pathOf(fileName))).read(section, key).value_or(fallback);
 }
 
-int MemoryProfileFiles::readInteger(const QString& fileName, const QString& section,
-                                    const QString& key, int fallback) const {
-    const std::optional<QString> text =
-        IniDocument(m_impl->load(pathOf(fileName))).read(section, key);
-    return text ? parseInteger(*text).value_or(fallback) : fallback;
-}
-
-bool MemoryProfileFiles::readBool(const QString& fileName, const QString& section,
-                                  const QString& key, bool fallback) const {
-    return readInteger(fileName, section, key, fallback ? 1 : 0) != 0;
-}
-
 bool MemoryProfileFiles::writeString(const QString& fileName, const QString& section,
                                      const QString& key, const QString& value) {
     if (fileName.isEmpty() || !acceptable(section, key, value)) {
@@ -436,16 +423,6 @@ bool MemoryProfileFiles::writeString(const QString& fileName, const QString& sec
     }
     return m_impl->modify(pathOf(fileName),
                           [&](IniDocument& document) { document.write(section, key, value); });
-}
-
-bool MemoryProfileFiles::writeInteger(const QString& fileName, const QString& section,
-                                      const QString& key, int value) {
-    return writeString(fileName, section, key, QString::number(value));
-}
-
-bool MemoryProfileFiles::writeBool(const QString& fileName, const QString& section,
-                                   const QString& key, bool value) {
-    return writeString(fileName, section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 bool MemoryProfileFiles::deleteKey(const QString& fileName, const QString& section,

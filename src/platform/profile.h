@@ -28,20 +28,19 @@ class ProfileFiles {
                                const QString& fallback) const = 0;
     // The key's text as a decimal integer with an optional sign; `fallback` when missing or not
     // a whole number.
-    virtual int readInteger(const QString& fileName, const QString& section, const QString& key,
-                            int fallback) const = 0;
+    int readInteger(const QString& fileName, const QString& section, const QString& key,
+                    int fallback) const;
     // A boolean: a stored integer other than 0 is true; `fallback` when missing or not a number.
-    virtual bool readBool(const QString& fileName, const QString& section, const QString& key,
-                          bool fallback) const = 0;
+    bool readBool(const QString& fileName, const QString& section, const QString& key,
+                  bool fallback) const;
     // Stores a key's text; false when the file cannot be written (the old file stays intact).
     virtual bool writeString(const QString& fileName, const QString& section, const QString& key,
                              const QString& value) = 0;
     // Stores an integer in decimal.
-    virtual bool writeInteger(const QString& fileName, const QString& section, const QString& key,
-                              int value) = 0;
+    bool writeInteger(const QString& fileName, const QString& section, const QString& key,
+                      int value);
     // Stores a boolean as "1" or "0".
-    virtual bool writeBool(const QString& fileName, const QString& section, const QString& key,
-                           bool value) = 0;
+    bool writeBool(const QString& fileName, const QString& section, const QString& key, bool value);
     // Removes one key; true when it is gone afterwards.
     virtual bool deleteKey(const QString& fileName, const QString& section, const QString& key) = 0;
     // Removes a section with its keys; true when it is gone afterwards.
@@ -65,16 +64,8 @@ class IniProfileFiles final : public ProfileFiles {
     QString pathOf(const QString& fileName) const override;
     QString readString(const QString& fileName, const QString& section, const QString& key,
                        const QString& fallback) const override;
-    int readInteger(const QString& fileName, const QString& section, const QString& key,
-                    int fallback) const override;
-    bool readBool(const QString& fileName, const QString& section, const QString& key,
-                  bool fallback) const override;
     bool writeString(const QString& fileName, const QString& section, const QString& key,
                      const QString& value) override;
-    bool writeInteger(const QString& fileName, const QString& section, const QString& key,
-                      int value) override;
-    bool writeBool(const QString& fileName, const QString& section, const QString& key,
-                   bool value) override;
     bool deleteKey(const QString& fileName, const QString& section, const QString& key) override;
     bool eraseSection(const QString& fileName, const QString& section) override;
     QStringList sections(const QString& fileName) const override;
@@ -95,16 +86,8 @@ class MemoryProfileFiles final : public ProfileFiles {
     QString pathOf(const QString& fileName) const override;
     QString readString(const QString& fileName, const QString& section, const QString& key,
                        const QString& fallback) const override;
-    int readInteger(const QString& fileName, const QString& section, const QString& key,
-                    int fallback) const override;
-    bool readBool(const QString& fileName, const QString& section, const QString& key,
-                  bool fallback) const override;
     bool writeString(const QString& fileName, const QString& section, const QString& key,
                      const QString& value) override;
-    bool writeInteger(const QString& fileName, const QString& section, const QString& key,
-                      int value) override;
-    bool writeBool(const QString& fileName, const QString& section, const QString& key,
-                   bool value) override;
     bool deleteKey(const QString& fileName, const QString& section, const QString& key) override;
     bool eraseSection(const QString& fileName, const QString& section) override;
     QStringList sections(const QString& fileName) const override;
