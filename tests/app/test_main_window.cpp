@@ -28,6 +28,7 @@
 #include "app/tform4.h"
 #include "app/tframe1.h"
 #include "archive/tziparchive.h"
+#include "fake_services.h"
 #include "fontfiles/tform3.h"
 #include "platform/busyanimation.h"
 #include "platform/drives.h"
@@ -77,17 +78,10 @@ const char* const kBrowserWarning =
     "You must set default Browser in Options Tabsheet\n\rto easy preview previously saved samples";
 
 // The main window with the services of a run, all of them fakes or sandboxed.
-class MainWindow : public tdtest::SandboxTest {
+class MainWindow : public tdtest::SandboxTest, protected tdtest::FakeServiceSet {
   protected:
     MainWindow() {
-        services.dialogs = &dialogs;
         services.libraries = &libraries;
-        services.registry = &registry;
-        services.profiles = &profiles;
-        services.tempFiles = &tempFiles;
-        services.shell = &shell;
-        services.drives = &drives;
-        services.fonts = &fonts;
         services.windows = windowSet.get();
     }
 
@@ -112,24 +106,7 @@ class MainWindow : public tdtest::SandboxTest {
         return frame;
     }
 
-    // A browser in the settings, so that the first show asks nothing.
-    void presetBrowser(const QString& browser = QStringLiteral("/usr/bin/web-browser")) {
-        settingsKey()->writeString("Browser", browser);
-    }
-
-    std::unique_ptr<td::RegistryKey> settingsKey() {
-        return registry.openKey(RootKey::LocalMachine, "\\SOFTWARE\\Kestro TypeDeck", true);
-    }
-
-    tdtest::ScriptedDialogs dialogs;
     FakeLibraries libraries;
-    td::MemoryRegistry registry;
-    td::MemoryProfileFiles profiles;
-    td::SystemTempFiles tempFiles;
-    td::RecordingShell shell;
-    td::FakeDrives drives;
-    td::QtFontTable fonts;
-    td::Services services;
     std::unique_ptr<td::WindowSet> windowSet = std::make_unique<td::WindowSet>();
 
     // Ends the run's windows (the main window's destruction steps run) and starts afresh.

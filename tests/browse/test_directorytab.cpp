@@ -12,6 +12,7 @@
 
 #include "app/tframe1.h"
 #include "browse/fontlisting.h"
+#include "fake_services.h"
 #include "platform/drives.h"
 #include "platform/fonttable.h"
 #include "platform/library.h"
@@ -38,36 +39,19 @@ QStringList items(const QListWidget& list) {
 
 // The main window with the services of a run, all of them fakes or sandboxed, started in a
 // folder of fonts.
-class DirectoryTab : public tdtest::SandboxTest {
+class DirectoryTab : public tdtest::SandboxTest, protected tdtest::FakeServiceSet {
   protected:
-    tdtest::ScriptedDialogs dialogs;
     td::DlLibraryLoader libraries{tdtest::buildDir()};
-    td::MemoryRegistry registry;
-    td::MemoryProfileFiles profiles;
-    td::SystemTempFiles tempFiles;
-    td::RecordingShell shell;
-    td::FakeDrives drives;
-    td::QtFontTable fonts;
-    td::Services services;
     std::unique_ptr<td::WindowSet> windows = std::make_unique<td::WindowSet>();
     QString savedFolder = QDir::currentPath();
     QString fontsFolder;
 
     void SetUp() override {
-        services.dialogs = &dialogs;
         services.libraries = &libraries;
-        services.registry = &registry;
-        services.profiles = &profiles;
-        services.tempFiles = &tempFiles;
-        services.shell = &shell;
-        services.drives = &drives;
-        services.fonts = &fonts;
         services.windows = windows.get();
         drives.setDrives({{sandbox.root(), td::DriveType::Fixed}});
         drives.setReady({sandbox.root()});
-        // A browser in the settings, so that the first show asks nothing.
-        registry.openKey(td::RootKey::LocalMachine, "\\SOFTWARE\\Kestro TypeDeck", true)
-            ->writeString("Browser", "/usr/bin/web-browser");
+        presetBrowser();
         QDir().mkpath(sandbox.path("fonts"));
         sandbox.writeFile("fonts/sans.ttf", tdtest::fileBytes(tdtest::dejaVuSans()));
         sandbox.writeFile("fonts/Serif.TTF", tdtest::fileBytes(tdtest::dejaVuSerif()));
