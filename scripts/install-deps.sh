@@ -9,7 +9,7 @@ packages=(
     libzip-dev libjpeg62-turbo-dev libgif-dev libfontconfig-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fontconfig fonts-dejavu-core fonts-liberation
-    zip unzip xvfb xauth
+    zip unzip xvfb xauth desktop-file-utils
 )
 
 missing=()
