@@ -119,8 +119,9 @@ QLabel* SetupWindow::addHeading(const QString& text) {
     icon->setPixmap(programIcon());
     icon->setGeometry(8, 8, 32, 32);
     QLabel* heading =
-        addText("Label1", text, QRect(48, 6, width() - 56, 36), Qt::AlignLeft | Qt::AlignVCenter);
+        addText("Label1", text, QRect(46, 4, width() - 48, 38), Qt::AlignLeft | Qt::AlignVCenter);
     heading->setFont(headingFont());
+    heading->setWordWrap(false);
     return heading;
 }
 
