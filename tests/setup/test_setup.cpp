@@ -327,12 +327,14 @@ TEST_F(SetupRun, InstallCopiesRecordsAndMakesWorkingShortcuts) {
     EXPECT_EQ(value("Group"), "Games");
     EXPECT_EQ(valueNames().size(), 15);
 
-    // The installed program runs: asked for no role, it starts, loads and ends with 0.
-    QProcess run;
-    run.start(installed, {QStringLiteral("/nothing")});
-    ASSERT_TRUE(run.waitForFinished(30000));
-    EXPECT_EQ(run.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(run.exitCode(), 0);
+    // The installed program runs, started by its menu entry's command line in the entry's
+    // folder: asked for no role, it starts, loads and ends with 0.
+    QProcess process;
+    process.setWorkingDirectory(entryLine(group + "/td.exe.desktop", "Path"));
+    process.start("sh", {"-c", entryLine(group + "/td.exe.desktop", "Exec") + " /nothing"});
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
 
     // "&Yes" starts it and ends the installer.
     auto* done = find<Tfs3>();
