@@ -436,19 +436,28 @@ void Tfdir::showEvent(QShowEvent* event) {
     FormActivate();
 }
 
-// ---- Tu1
+// ---- Tu1, Tu2
+
+UninstallWindow::UninstallWindow(td::Services& services, const char* name, int height,
+                                 const QString& text, const QString& go, QWidget* parent)
+    : SetupWindow(services, name, kUninstallCaption, 322, height, parent) {
+    Label1 = addText("Label1", text, QRect(12, 16, 298, 52), Qt::AlignCenter);
+    Button2 = addButton("Button2", QStringLiteral("&Cancel"), 60, 96);
+    Button1 = addButton("Button1", go, 187, 96);
+    connect(Button1, &QPushButton::clicked, this, &UninstallWindow::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &UninstallWindow::Button2Click);
+}
+
+void UninstallWindow::Button2Click() {
+    endProgram();
+}
 
 Tu1::Tu1(td::Services& services, QWidget* parent)
-    : SetupWindow(services, "Tu1", kUninstallCaption, 322, 137, parent) {
-    Label1 = addText("Label1",
-                     QStringLiteral("This program will remove Kestro TypeDeck from your computer "
-                                    "and all traces."),
-                     QRect(12, 16, 298, 52), Qt::AlignCenter);
-    Button2 = addButton("Button2", QStringLiteral("&Cancel"), 60, 96);
-    Button1 = addButton("Button1", QStringLiteral("&OK"), 187, 96);
+    : UninstallWindow(services, "Tu1", 137,
+                      QStringLiteral("This program will remove Kestro TypeDeck from your "
+                                     "computer and all traces."),
+                      QStringLiteral("&OK"), parent) {
     Button1->setDefault(true);
-    connect(Button1, &QPushButton::clicked, this, &Tu1::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &Tu1::Button2Click);
 }
 
 void Tu1::Button1Click() {
@@ -460,23 +469,11 @@ void Tu1::Button1Click() {
     endProgram();
 }
 
-void Tu1::Button2Click() {
-    endProgram();
-}
-
-// ---- Tu2
-
 Tu2::Tu2(td::Services& services, QWidget* parent)
-    : SetupWindow(services, "Tu2", kUninstallCaption, 322, 136, parent) {
-    Label1 = addText("Label1",
-                     QStringLiteral("Are you sure you want to completely remove the  Kestro "
-                                    "TypeDeck and all of it''s components?"),
-                     QRect(12, 16, 298, 52), Qt::AlignCenter);
-    Button2 = addButton("Button2", QStringLiteral("&Cancel"), 60, 96);
-    Button1 = addButton("Button1", QStringLiteral("&Yes"), 187, 96);
-    connect(Button1, &QPushButton::clicked, this, &Tu2::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &Tu2::Button2Click);
-}
+    : UninstallWindow(services, "Tu2", 136,
+                      QStringLiteral("Are you sure you want to completely remove the  Kestro "
+                                     "TypeDeck and all of it''s components?"),
+                      QStringLiteral("&Yes"), parent) {}
 
 void Tu2::Button1Click() {
     if (m_services.registry == nullptr || m_services.dialogs == nullptr ||
@@ -500,9 +497,5 @@ void Tu2::Button1Click() {
         td::removeUninstallCopy(m_executable, m_services.tempFiles->tempPath(),
                                 *m_services.registry);
     }
-    endProgram();
-}
-
-void Tu2::Button2Click() {
     endProgram();
 }

@@ -172,13 +172,16 @@ class Tfdir : public SetupWindow {
     QFileSystemModel* m_model = nullptr;
 };
 
-// Uninstaller stage 1 ("/S").
-class Tu1 : public SetupWindow {
+// The two uninstaller windows: one centred text, "&Cancel" on the left that ends the program and
+// the stage's own button on the right.
+class UninstallWindow : public SetupWindow {
     Q_OBJECT
   public:
-    explicit Tu1(td::Services& services, QWidget* parent = nullptr);
+    UninstallWindow(td::Services& services, const char* name, int height, const QString& text,
+                    const QString& go, QWidget* parent);
 
-    void Button1Click();
+    // The stage's work, then the end of the program.
+    virtual void Button1Click() = 0;
     void Button2Click();
 
     QLabel* Label1 = nullptr;
@@ -186,16 +189,20 @@ class Tu1 : public SetupWindow {
     QPushButton* Button1 = nullptr;
 };
 
+// Uninstaller stage 1 ("/S").
+class Tu1 : public UninstallWindow {
+    Q_OBJECT
+  public:
+    explicit Tu1(td::Services& services, QWidget* parent = nullptr);
+
+    void Button1Click() override;
+};
+
 // Uninstaller stage 2 ("/U").
-class Tu2 : public SetupWindow {
+class Tu2 : public UninstallWindow {
     Q_OBJECT
   public:
     explicit Tu2(td::Services& services, QWidget* parent = nullptr);
 
-    void Button1Click();
-    void Button2Click();
-
-    QLabel* Label1 = nullptr;
-    QPushButton* Button2 = nullptr;
-    QPushButton* Button1 = nullptr;
+    void Button1Click() override;
 };

@@ -657,6 +657,27 @@ TEST_F(UninstallRun, WithoutAnEntryStageTwoRemovesNothingAndLeavesNoKey) {
     EXPECT_TRUE(QFileInfo::exists(dist + "/setup.exe"));
 }
 
+// No right to write the machine keys: the files are installed and removed as far as the steps
+// go without their records, and nothing is reported or thrown.
+TEST_F(SetupRun, WithoutTheRightToWriteTheMachineKeysNothingIsRecorded) {
+    td::MemoryRegistry locked;
+    locked.setReadOnly(td::RootKey::LocalMachine, true);
+    td::InstallRequest request{folder, dist, false, {}, false};
+    td::installProgram(request, locked, shortcuts);
+    EXPECT_TRUE(QFileInfo(folder + "/td.exe").isExecutable());
+    EXPECT_FALSE(locked.keyExists(td::RootKey::LocalMachine, td::uninstallKey()));
+
+    const QString copy =
+        td::startUninstallCopy(folder + "/td.exe", tempFiles.tempPath(), locked, shell);
+    EXPECT_TRUE(QFileInfo(copy).isExecutable());
+    ASSERT_EQ(shell.calls().size(), 1);
+    const auto runOnce = locked.openKey(td::RootKey::LocalMachine, td::runOnceKey(), false);
+    EXPECT_TRUE(runOnce == nullptr || !runOnce->valueExists("Delete Me!"));
+    // The entry cannot be opened for its removal, so nothing it would name is touched.
+    td::removeInstallation(locked, {}, copy);
+    EXPECT_TRUE(QFileInfo::exists(folder + "/td.hlp"));
+}
+
 TEST(SetupSteps, DeleteCommandQuotesWhatAShellWouldSplit) {
     const struct {
         QString path, command;
