@@ -1,6 +1,7 @@
 #include "app/settings.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
@@ -133,11 +134,18 @@ int deleteTemporaryFonts(const QString& folder) {
     if (folder.isEmpty()) {
         return 0;
     }
-    QDir dir(folder);
-    const QFileInfoList files =
-        dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    // Archive entries stored with folders ("sub/c.ttf") are extracted into subfolders; links
+    // are never followed, so nothing outside the folder is touched.
+    QDirIterator walk(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                      QDirIterator::Subdirectories);
+    QStringList subfolders;
     int deleted = 0;
-    for (const QFileInfo& file : files) {
+    while (walk.hasNext()) {
+        const QFileInfo file = walk.nextFileInfo();
+        if (file.isDir() && !file.isSymLink()) {
+            subfolders << file.filePath();
+            continue;
+        }
         if (!file.fileName().endsWith(QStringLiteral(".ttf"), Qt::CaseInsensitive)) {
             continue;
         }
@@ -146,6 +154,12 @@ int deleteTemporaryFonts(const QString& folder) {
         if (QFile::remove(file.filePath())) {
             ++deleted;
         }
+    }
+    // The folders the extraction made go once empty, the deepest first.
+    std::sort(subfolders.begin(), subfolders.end(),
+              [](const QString& a, const QString& b) { return a.size() > b.size(); });
+    for (const QString& subfolder : std::as_const(subfolders)) {
+        QDir().rmdir(subfolder);
     }
     return deleted;
 }

@@ -115,8 +115,9 @@ QString GetFontsFolder(Registry& registry);
 // A folder path with one trailing separator, unless it is empty.
 QString withTrailingSeparator(const QString& path);
 
-// Deletes every file whose name ends in ".ttf", in any case, directly inside `folder`
-// (hidden and read-only files too); folders and other files stay. Returns how many went.
+// Deletes every file whose name ends in ".ttf", in any case, inside `folder` at any depth
+// (hidden and read-only files too), then every subfolder left empty; other files and the
+// folder itself stay. Returns how many files went.
 int deleteTemporaryFonts(const QString& folder);
 
 }  // namespace td

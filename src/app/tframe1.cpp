@@ -569,8 +569,8 @@ void TFrame1::FormCreate() {
     // rather than to the start-up code that is still making the windows.
     QMetaObject::invokeMethod(this, &TFrame1::LoadArchiveLibraries, Qt::QueuedConnection);
     // 8. The temporary folder, where archive fonts are extracted.
-    m_tempPath =
-        m_services.tempFiles != nullptr ? m_services.tempFiles->tempPath() : QDir::tempPath();
+    m_tempPath = m_services.tempFiles != nullptr ? m_services.tempFiles->tempPath()
+                                                 : td::privateTempFolder(QDir::tempPath());
     m_tempPath = td::withTrailingSeparator(m_tempPath);
     buildDirectoryListing();
     // 9 - 10.

@@ -35,6 +35,13 @@ void readArchiveFontEntries(TZipArchive& archive, const QString& archivePath,
 
 void extractArchiveFonts(TZipArchive& archive, const QString& archivePath, const QString& tempPath,
                          Dialogs* dialogs) {
+    // Without a temporary folder there is nowhere safe to extract to.
+    if (tempPath.isEmpty()) {
+        if (dialogs) {
+            dialogs->messageBox(nullptr, BoxIcon::None, kExtractError, BoxButtons::Ok);
+        }
+        return;
+    }
     archive.setZipFilename(archivePath);
     archive.setFSpecArgs({kFontMask});
     archive.ExtrBaseDir = tempPath;

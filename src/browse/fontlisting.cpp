@@ -59,7 +59,8 @@ TFontNames namesOfRow(const FontDataRow& row) {
 }
 
 QString extractedCopyPath(const QString& tempPath, const QString& entry) {
-    if (entry.isEmpty() || entry.startsWith(u'/') || entry.startsWith(u'\\')) {
+    if (tempPath.isEmpty() || entry.isEmpty() || entry.startsWith(u'/') ||
+        entry.startsWith(u'\\')) {
         return {};
     }
     static const QRegularExpression separators(QStringLiteral("[/\\\\]"));

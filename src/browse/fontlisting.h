@@ -34,8 +34,9 @@ FontDataRow fontDataRow(const TFontNames& names, const QString& entry);
 TFontNames namesOfRow(const FontDataRow& row);
 
 // Where the extracted copy of archive entry `entry` lies in the temporary folder `tempPath`;
-// empty when the entry's name would lead outside that folder (absolute, or climbing with ".."),
-// since the extraction never writes such an entry and nothing outside may be read in its place.
+// empty without a temporary folder or when the entry's name would lead outside that folder
+// (absolute, or climbing with ".."), since the extraction never writes such an entry and nothing
+// outside may be read in its place.
 QString extractedCopyPath(const QString& tempPath, const QString& entry);
 
 // The listing's hidden state: the path list (one full path per font) and the font data table.

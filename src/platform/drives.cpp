@@ -202,6 +202,9 @@ std::vector<Drive> drivesFromMounts(const std::vector<MountEntry>& entries,
         const bool removable = isRemovableDevice && isRemovableDevice(entry.device);
         byRoot[root] = Drive{root, driveTypeOf(entry, removable)};
     }
+    // The root is always browsable, also where the table does not list it (chroots, some
+    // containers) or lists something that hides it.
+    byRoot.try_emplace(QStringLiteral("/"), Drive{QStringLiteral("/"), DriveType::Fixed});
     std::vector<Drive> drives;
     drives.reserve(byRoot.size());
     for (auto& [root, drive] : byRoot) {
@@ -256,12 +259,9 @@ LinuxDrives::LinuxDrives(QString mountTable) : m_mountTable(std::move(mountTable
 
 std::vector<Drive> LinuxDrives::list() {
     QFile file(m_mountTable);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    // The proc file reports size 0; read until it ends.
-    std::vector<Drive> drives =
-        drivesFromMounts(parseMountTable(file.readAll()), &linuxDeviceRemovable);
+    // The proc file reports size 0; read until it ends. An unreadable table still gives "/".
+    const QByteArray table = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    std::vector<Drive> drives = drivesFromMounts(parseMountTable(table), &linuxDeviceRemovable);
     // Containers mount single files (/etc/hosts and the like); those are no place to browse.
     std::erase_if(drives, [](const Drive& drive) {
         const QFileInfo info(drive.root);

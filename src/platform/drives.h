@@ -46,7 +46,8 @@ bool isBrowsableMount(const MountEntry& entry);
 DriveType driveTypeOf(const MountEntry& entry, bool removableDevice);
 
 // The drives among the mount entries, sorted by mount point. A mount point mounted twice counts
-// once, with the later (visible) mount. `isRemovableDevice` may be empty (nothing is removable
+// once, with the later (visible) mount. "/" is always a drive (fixed when the entries do not
+// say otherwise). `isRemovableDevice` may be empty (nothing is removable
 // by device).
 std::vector<Drive> drivesFromMounts(const std::vector<MountEntry>& entries,
                                     const std::function<bool(const QString&)>& isRemovableDevice);

@@ -1,6 +1,7 @@
 #include "platform/tempfiles.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -10,12 +11,54 @@
 
 namespace td {
 
-QString SystemTempFiles::tempPath() const {
-    QString path = QDir::tempPath();
-    if (!path.endsWith(QLatin1Char('/'))) {
-        path += QLatin1Char('/');
+namespace {
+
+// True when `path` is a folder (not a link to one) that belongs to this user.
+bool isOwnFolder(const QByteArray& path, struct stat& info) {
+    return ::lstat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
+           info.st_uid == ::geteuid();
+}
+
+}  // namespace
+
+QString privateTempFolder(const QString& parent) {
+    if (parent.isEmpty()) {
+        return {};
     }
-    return path;
+    const QString base = QDir::cleanPath(parent) + QStringLiteral("/kestro-typedeck-") +
+                         QString::number(::geteuid());
+    const QByteArray path = QFile::encodeName(base);
+    // Someone may put a name back between our steps; a few rounds settle it either way.
+    for (int round = 0; round < 3; ++round) {
+        if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST) {
+            return {};
+        }
+        struct stat info {};
+        if (isOwnFolder(path, info)) {
+            if ((info.st_mode & 07777) != 0700 && ::chmod(path.constData(), 0700) != 0) {
+                return {};
+            }
+            return base + QLatin1Char('/');
+        }
+        if (::lstat(path.constData(), &info) != 0) {
+            continue;  // gone meanwhile: make it again
+        }
+        const int removed =
+            S_ISDIR(info.st_mode) ? ::rmdir(path.constData()) : ::unlink(path.constData());
+        if (removed != 0) {
+            break;
+        }
+    }
+    // The name stays taken by something that is not ours: a fresh folder of our own instead.
+    QByteArray fresh = path + "-XXXXXX";
+    if (::mkdtemp(fresh.data()) == nullptr) {
+        return {};
+    }
+    return QFile::decodeName(fresh) + QLatin1Char('/');
+}
+
+QString SystemTempFiles::tempPath() const {
+    return privateTempFolder(QDir::tempPath());
 }
 
 QString SystemTempFiles::tempFileName(const QString& folder, const QString& prefix,

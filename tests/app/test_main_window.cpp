@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QApplication>
@@ -200,7 +201,8 @@ TEST_F(MainWindow, HasItsTabsButtonsAndControls) {
     EXPECT_EQ(frame.RichEdit1->toPlainText(), "abcdef ABCDEF 1234567890");
     EXPECT_EQ(frame.viewMode(), 1);
     EXPECT_FALSE(frame.exportFlag());
-    EXPECT_EQ(frame.tempPath(), sandbox.tempDir() + "/");
+    EXPECT_EQ(frame.tempPath(),
+              sandbox.tempDir() + QStringLiteral("/kestro-typedeck-%1/").arg(::geteuid()));
     EXPECT_TRUE(frame.helpFile().endsWith("/td.hlp"));
     EXPECT_EQ(frame.helpFile(), QCoreApplication::applicationDirPath() + "/td.hlp");
 }
@@ -650,18 +652,24 @@ TEST_F(MainWindow, ClosingDeletesTheTemporaryFontsAndReleasesTheListing) {
     const QString listed = sandbox.path("fonts/DejaVuSans.ttf");
     ASSERT_TRUE(QDir().mkpath(sandbox.path("fonts")));
     ASSERT_TRUE(QFile::copy(tdtest::dejaVuSans(), listed));
-    for (const char* name : {"one.ttf", "TWO.TTF", "Three.Ttf", "keep.zip", "keep.ttf.txt"}) {
-        sandbox.writeFile(QStringLiteral("tmp/") + QLatin1String(name), "x");
-    }
     TFrame1& frame = create();
+    const QString temp = frame.tempPath();
+    for (const char* name : {"one.ttf", "TWO.TTF", "sub/Three.Ttf", "keep.zip", "keep.ttf.txt"}) {
+        QDir().mkpath(QFileInfo(temp + QLatin1String(name)).path());
+        QFile file(temp + QLatin1String(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    // A font the user keeps in the shared temporary folder is not the program's.
+    const QString foreign = sandbox.writeFile("tmp/mine.ttf", "x");
     showWindow(frame);
     frame.lb_ = {listed};
     fonts.activate(listed);
     ASSERT_EQ(fonts.count(listed), 1);
     frame.close();
-    QStringList left = QDir(sandbox.tempDir()).entryList(QDir::Files);
+    QStringList left = QDir(temp).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     left.sort();
     EXPECT_EQ(left, (QStringList{"keep.ttf.txt", "keep.zip"}));
+    EXPECT_TRUE(QFile::exists(foreign));
     EXPECT_EQ(fonts.count(listed), 0);
     EXPECT_TRUE(QFile::exists(listed));
 }

@@ -162,7 +162,7 @@ TEST(Separator, AppendedOnceAndNeverToAnEmptyPath) {
 
 class TemporaryFonts : public tdtest::SandboxTest {};
 
-TEST_F(TemporaryFonts, EveryTtfGoesWhateverItsCaseAndNothingElse) {
+TEST_F(TemporaryFonts, EveryTtfAtAnyDepthGoesWhateverItsCaseAndNothingElse) {
     const QString folder = sandbox.path("work");
     for (const char* name : {"a.ttf", "B.TTF", "c.TtF", ".hidden.ttf", "keep.txt", "x.ttf.bak",
                              "font.ttc", "ttf", "sub.ttf/inside.ttf", "nested/deep.ttf"}) {
@@ -174,14 +174,17 @@ TEST_F(TemporaryFonts, EveryTtfGoesWhateverItsCaseAndNothingElse) {
     const QString target = sandbox.writeFile("elsewhere/target.ttf", "data");
     ASSERT_TRUE(QFile::link(target, folder + "/link.ttf"));
 
-    EXPECT_EQ(td::deleteTemporaryFonts(folder + "/"), 6);
+    sandbox.writeFile("work/kept/notes.txt", "data");
+    // A link to a folder outside stays and is never walked into.
+    ASSERT_TRUE(QFile::link(sandbox.path("elsewhere"), folder + "/linked"));
+
+    EXPECT_EQ(td::deleteTemporaryFonts(folder + "/"), 8);
 
     QStringList left = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden |
                                               QDir::NoDotAndDotDot | QDir::System);
     left.sort();
-    EXPECT_EQ(left, (QStringList{"font.ttc", "keep.txt", "nested", "sub.ttf", "ttf", "x.ttf.bak"}));
-    EXPECT_TRUE(QFile::exists(folder + "/sub.ttf/inside.ttf"));
-    EXPECT_TRUE(QFile::exists(folder + "/nested/deep.ttf"));
+    // The folders the fonts were in are gone once empty.
+    EXPECT_EQ(left, (QStringList{"font.ttc", "keep.txt", "kept", "linked", "ttf", "x.ttf.bak"}));
     EXPECT_TRUE(QFile::exists(target));
     EXPECT_EQ(td::deleteTemporaryFonts(""), 0);
     EXPECT_EQ(td::deleteTemporaryFonts(sandbox.path("missing/")), 0);

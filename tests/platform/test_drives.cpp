@@ -122,7 +122,7 @@ TEST(DriveTable, SkipsOddLinesWithoutLosingTheGoodOnes) {
     const QByteArray table(kTable, sizeof(kTable) - 1);
     ASSERT_TRUE(table.contains('\0'));
     const auto drives = td::drivesFromMounts(td::parseMountTable(table), {});
-    EXPECT_EQ(describe(drives), QStringLiteral("/last=3 /short=3 /spaced=3"));
+    EXPECT_EQ(describe(drives), QStringLiteral("/=3 /last=3 /short=3 /spaced=3"));
     EXPECT_TRUE(td::parseMountTable(QByteArray()).empty());
 }
 
@@ -135,7 +135,7 @@ TEST(DriveTable, LaterMountOnTheSamePointWins) {
         "systemd-1 /hidden autofs rw 0 0\n";
     // "/data/" is the same point as "/data"; an automount over /hidden hides the disk below.
     EXPECT_EQ(describe(td::drivesFromMounts(td::parseMountTable(table), {})),
-              QStringLiteral("/data=3"));
+              QStringLiteral("/=3 /data=3"));
 }
 
 TEST(DriveTable, LongestContainingRootComparesWholeSegments) {
@@ -184,30 +184,29 @@ TEST_F(LinuxDrivesTest, FilesMountedSinglyAreNoDrives) {
                       .toUtf8());
     td::LinuxDrives drives(table);
     const auto list = drives.list();
-    ASSERT_EQ(list.size(), 2u);
+    ASSERT_EQ(list.size(), 3u);
     EXPECT_EQ(drives.type("/nowhere/at/all"), DriveType::Fixed);
     EXPECT_EQ(drives.type(sandbox.root()), DriveType::Fixed);
     EXPECT_EQ(drives.type(file), DriveType::NoRootDir);
     EXPECT_FALSE(drives.isReady("/nowhere/at/all"));
 }
 
-TEST_F(LinuxDrivesTest, MissingMountTableMeansNoDrives) {
-    td::LinuxDrives drives(sandbox.path("no-such-table"));
-    EXPECT_TRUE(drives.list().empty());
-    EXPECT_EQ(drives.type("/"), DriveType::NoRootDir);
-    EXPECT_EQ(drives.driveOf("/home"), QString());
-}
-
-TEST_F(LinuxDrivesTest, TheRealMountTableHasARootDrive) {
-    td::LinuxDrives drives;
-    const auto list = drives.list();
-    ASSERT_FALSE(list.empty());
-    EXPECT_EQ(drives.driveOf(sandbox.root()).isEmpty(), false);
-    for (const Drive& drive : list) {
-        EXPECT_FALSE(drive.root.startsWith("/proc")) << drive.root.toStdString();
-        EXPECT_FALSE(drive.root.startsWith("/sys")) << drive.root.toStdString();
-        EXPECT_NE(drive.type, DriveType::NoRootDir);
+TEST_F(LinuxDrivesTest, TheRootIsADriveWhateverTheMountTableSays) {
+    // A chroot's table lists no "/"; a missing table and a pseudo mount over "/" give it all
+    // the same.
+    const QString chroot = sandbox.writeFile("chroot-mounts",
+                                             "proc /proc proc rw 0 0\n"
+                                             "/dev/sda2 /home ext4 rw 0 0\n");
+    const QString hidden = sandbox.writeFile("hidden-mounts", "systemd-1 / autofs rw 0 0\n");
+    for (const QString& table : {chroot, hidden, sandbox.path("no-such-table")}) {
+        td::LinuxDrives drives(table);
+        const auto list = drives.list();
+        ASSERT_FALSE(list.empty()) << table.toStdString();
+        EXPECT_EQ(list.front().root, QStringLiteral("/"));
+        EXPECT_EQ(drives.type("/"), DriveType::Fixed);
+        EXPECT_EQ(drives.driveOf("/var/fonts"), QStringLiteral("/"));
     }
+    EXPECT_EQ(describe(td::LinuxDrives(chroot).list()), QStringLiteral("/=3 /home=3"));
 }
 
 TEST_F(LinuxDrivesTest, ReadyMeansAReadableFolder) {

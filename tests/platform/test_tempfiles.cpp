@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
@@ -8,20 +11,70 @@
 #include "platform/tempfiles.h"
 #include "sandbox.h"
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 class TempFilesTest : public tdtest::SandboxTest {};
 
+// The kind, owner and mode of `path` itself (a link is not followed).
+struct stat statOf(const QString& path) {
+    struct stat info {};
+    EXPECT_EQ(::lstat(QFile::encodeName(path).constData(), &info), 0) << path.toStdString();
+    return info;
+}
+
 }  // namespace
 
-TEST_F(TempFilesTest, TempPathFollowsTmpdirWithATrailingSeparator) {
+TEST_F(TempFilesTest, TheTempPathIsAPrivateFolderInsideTmpdir) {
+    const QString mine = sandbox.tempDir() + QStringLiteral("/kestro-typedeck-%1").arg(::geteuid());
+    const QString elsewhere = sandbox.path(QStringLiteral("elsewhere"));
+    QDir().mkpath(elsewhere);
+    auto plant = [&](const QString& what) {
+        if (what == u"own folder, open to all") {
+            QDir().mkpath(mine);
+            ::chmod(QFile::encodeName(mine).constData(), 0777);
+        } else if (what == u"link to another folder") {
+            QFile::link(elsewhere, mine);
+        } else if (what == u"file") {
+            sandbox.writeFile(mine.mid(sandbox.root().size() + 1), "x");
+        } else if (what == u"another user's empty folder" && ::geteuid() == 0) {
+            QDir().mkpath(mine);
+            EXPECT_EQ(::chown(QFile::encodeName(mine).constData(), 4242, 4242), 0);
+        }
+    };
     td::SystemTempFiles temp;
-    EXPECT_EQ(temp.tempPath(), sandbox.tempDir() + QLatin1Char('/'));
-    const QString other = sandbox.path(QStringLiteral("other-tmp"));
-    QDir().mkpath(other);
-    qputenv("TMPDIR", other.toLocal8Bit() + "/");
-    EXPECT_EQ(temp.tempPath(), other + QLatin1Char('/'));
-    qputenv("TMPDIR", sandbox.tempDir().toLocal8Bit());
+    for (const QString& what :
+         {u"nothing"_s, u"own folder, open to all"_s, u"link to another folder"_s, u"file"_s,
+          u"another user's empty folder"_s}) {
+        SCOPED_TRACE(what.toStdString());
+        plant(what);
+        EXPECT_EQ(temp.tempPath(), mine + u'/');
+        const struct stat info = statOf(mine);
+        EXPECT_TRUE(S_ISDIR(info.st_mode));
+        EXPECT_EQ(info.st_uid, ::geteuid());
+        EXPECT_EQ(info.st_mode & 07777, 0700u);
+        QFile::remove(mine);
+        QDir().rmdir(mine);
+    }
+    EXPECT_TRUE(QFileInfo(elsewhere).isDir());
+    EXPECT_TRUE(td::privateTempFolder(QString()).isEmpty());
+}
+
+TEST_F(TempFilesTest, ANameThatCannotBeFreedGivesAFreshPrivateFolder) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only the superuser can give a folder to another user";
+    }
+    const QString mine = sandbox.tempDir() + QStringLiteral("/kestro-typedeck-0");
+    sandbox.writeFile(QStringLiteral("tmp/kestro-typedeck-0/theirs.ttf"), "x");
+    ASSERT_EQ(::chown(QFile::encodeName(mine).constData(), 4242, 4242), 0);
+    const QString fresh = td::privateTempFolder(sandbox.tempDir());
+    EXPECT_TRUE(fresh.startsWith(mine + u'-')) << fresh.toStdString();
+    const struct stat info = statOf(fresh);
+    EXPECT_TRUE(S_ISDIR(info.st_mode));
+    EXPECT_EQ(info.st_uid, 0u);
+    EXPECT_EQ(info.st_mode & 07777, 0700u);
+    EXPECT_TRUE(QFile::exists(mine + QStringLiteral("/theirs.ttf")));
 }
 
 TEST_F(TempFilesTest, NamesAreNewEmptyFilesFromThePrefixAndAHexNumber) {
