@@ -131,6 +131,9 @@ class SampleSheets : public tdtest::SandboxTest {
 
 TEST_F(SampleSheets, SheetsOfNRowsTheLastWithTheRestOneFileActiveAtATime) {
     QDir().mkpath(out());
+    // A file that is no font, with the empty family of unreadable names: drawn in the face
+    // the system substitutes.
+    rows[6] = {"", {}, "unreadable", sandbox.writeFile("broken.ttf", "not a font"), ".BMP"};
     for (int count : {7, 6}) {
         SCOPED_TRACE(count);
         std::vector<td::SheetRow> some(rows.begin(), rows.begin() + count);
