@@ -37,6 +37,7 @@ class ClickableLabel;
 class RadioGroup;
 class DirectoryPanel;
 class DirectorySource;
+class ExportCommand;
 }  // namespace td
 
 // Decides which focus changes count as the main window being activated. The first show is an
@@ -154,6 +155,8 @@ class TFrame1 : public QWidget {
     void InstallSelectedFonts();
     void DeleteSelected();
     void ExportSamples();
+    // The Font Map's page of character images, written into `folder`; ends the busy indicator.
+    void ExportCharacterMap(const QString& folder);
     // Loads (and unloads) the archive writer and reader libraries, writer first.
     void LoadArchiveLibraries();
     void UnloadArchiveLibraries();
@@ -286,6 +289,8 @@ class TFrame1 : public QWidget {
     void connectEvents();
     // The "Directory fonts" listing and its source panel, once the temporary folder is known.
     void buildDirectoryListing();
+    // The Save command and its exports, once the listing is built.
+    void buildExport();
 
     // Puts a loaded value into the option's control.
     void applySetting(const td::SettingSpec& spec, const td::SettingValue& value);
@@ -318,4 +323,5 @@ class TFrame1 : public QWidget {
     std::unique_ptr<HelpViewer> m_help;
     std::unique_ptr<td::DirectorySource> m_directory;
     std::unique_ptr<td::DirectoryPanel> m_directoryPanel;
+    std::unique_ptr<td::ExportCommand> m_export;
 };
