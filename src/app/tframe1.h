@@ -37,6 +37,7 @@ class ClickableLabel;
 class RadioGroup;
 class DirectoryPanel;
 class DirectorySource;
+class ArchiveCommands;
 }  // namespace td
 
 // Decides which focus changes count as the main window being activated. The first show is an
@@ -69,7 +70,8 @@ class TFrame1 : public QWidget {
     ~TFrame1() override;
 
     // Window-wide state.
-    int viewMode() const { return m_viewMode; }
+    // The "Directory fonts" listing's view mode once the listing is built.
+    int viewMode() const;
     void setViewMode(int mode) { m_viewMode = mode; }
     const QString& tempPath() const { return m_tempPath; }
     QString fontMapFile() const { return m_fontMapFile; }
@@ -153,6 +155,8 @@ class TFrame1 : public QWidget {
     void RunSearch();
     void InstallSelectedFonts();
     void DeleteSelected();
+    // Deletes the selected entries of the archive open in the file list (view mode 3).
+    void DeleteArchiveEntries();
     void ExportSamples();
     // Loads (and unloads) the archive writer and reader libraries, writer first.
     void LoadArchiveLibraries();
@@ -318,4 +322,5 @@ class TFrame1 : public QWidget {
     std::unique_ptr<HelpViewer> m_help;
     std::unique_ptr<td::DirectorySource> m_directory;
     std::unique_ptr<td::DirectoryPanel> m_directoryPanel;
+    std::unique_ptr<td::ArchiveCommands> m_archiveCommands;
 };
