@@ -398,3 +398,23 @@ TEST_F(ArchiveCommandsTest, DeletingEveryEntryOrAVanishedArchiveLeavesOnlyThePar
     EXPECT_EQ(items(*fileList), QStringList{".."});
     EXPECT_EQ(events.last(), QStringLiteral("idle"));
 }
+
+TEST_F(ArchiveCommandsTest, NamesHoldingWildcardCharactersMeanThatFileOnly) {
+    start();
+    sandbox.writeFile(QStringLiteral("my fonts/font[1].ttf"), "bracketed");
+    sandbox.writeFile(QStringLiteral("my fonts/font1.ttf"), "plain");
+    panel->openFolder(fonts);
+    const QString path = zips + QStringLiteral("w.zip");
+    recent[0]->setText(path);
+    dialogs.allowUnscriptedBoxes();
+    select({QStringLiteral("font[1].ttf")});
+    recent[0]->trigger();
+    EXPECT_EQ(zipNames(path), QStringList{QStringLiteral("font[1].ttf")});
+    select({QStringLiteral("font1.ttf")});
+    recent[0]->trigger();
+
+    openArchive(QStringLiteral("w.zip"));
+    select({QStringLiteral("font[1].ttf")});
+    commands->DeleteArchiveEntries();
+    EXPECT_EQ(zipNames(path), QStringList{QStringLiteral("font1.ttf")});
+}
