@@ -38,6 +38,7 @@ class RadioGroup;
 class DirectoryPanel;
 class DirectorySource;
 class ExportCommand;
+class ArchiveCommands;
 }  // namespace td
 
 // Decides which focus changes count as the main window being activated. The first show is an
@@ -70,7 +71,8 @@ class TFrame1 : public QWidget {
     ~TFrame1() override;
 
     // Window-wide state.
-    int viewMode() const { return m_viewMode; }
+    // The "Directory fonts" listing's view mode once the listing is built.
+    int viewMode() const;
     void setViewMode(int mode) { m_viewMode = mode; }
     const QString& tempPath() const { return m_tempPath; }
     QString fontMapFile() const { return m_fontMapFile; }
@@ -154,6 +156,8 @@ class TFrame1 : public QWidget {
     void RunSearch();
     void InstallSelectedFonts();
     void DeleteSelected();
+    // Deletes the selected entries of the archive open in the file list (view mode 3).
+    void DeleteArchiveEntries();
     void ExportSamples();
     // The Font Map's page of character images, written into `folder`; ends the busy indicator.
     void ExportCharacterMap(const QString& folder);
@@ -324,4 +328,5 @@ class TFrame1 : public QWidget {
     std::unique_ptr<td::DirectorySource> m_directory;
     std::unique_ptr<td::DirectoryPanel> m_directoryPanel;
     std::unique_ptr<td::ExportCommand> m_export;
+    std::unique_ptr<td::ArchiveCommands> m_archiveCommands;
 };
