@@ -142,7 +142,7 @@ SearchPanel::SearchPanel(const SearchControls& controls, FontTable* fonts, Searc
     }
     if (m_controls.ListBox2) {
         connect(m_controls.ListBox2, &QListWidget::itemDoubleClicked, this,
-                [this] { ListBox2DblClick(); });
+                [this](QListWidgetItem* item) { ListBox2DblClick(item); });
     }
 }
 
@@ -255,7 +255,12 @@ void SearchPanel::StringGrid6Click() {
     preview->setPlainText(m_hooks.sampleText ? m_hooks.sampleText() : QString());
 }
 
-void SearchPanel::ListBox2DblClick() {
+void SearchPanel::ListBox2DblClick(QListWidgetItem* item) {
+    // The first click of the double click toggled the drive; the drive double-clicked is
+    // searched whatever the toggling left.
+    if (item != nullptr) {
+        item->setSelected(true);
+    }
     if (m_controls.Button9) {
         m_controls.Button9->click();
     }

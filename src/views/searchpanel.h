@@ -10,6 +10,7 @@
 
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
 class QPushButton;
 class QTableView;
 class QTextEdit;
@@ -95,7 +96,8 @@ class SearchPanel : public QObject {
     void StringGrid6MouseDown(int x);
     // Previews the font in the top row of the selection.
     void StringGrid6Click();
-    void ListBox2DblClick();
+    // Presses "s&Earch" with the double-clicked drive (if any) selected.
+    void ListBox2DblClick(QListWidgetItem* item = nullptr);
     // Deactivates every previewed font once, in the order previewed, and empties the list.
     void ReleasePreviews();
     // The layout step: heads without marker, each column (grid width - 25) / 4 wide.
