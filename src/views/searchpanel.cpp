@@ -54,7 +54,7 @@ QVariant SearchResultsModel::headerData(int section, Qt::Orientation orientation
     return searchHeads(m_sortedColumn).at(section);
 }
 
-void SearchResultsModel::setHits(std::vector<SearchHit> hits) {
+void SearchResultsModel::setHits(std::vector<SearchHit> hits, int sortedColumn) {
     // Rows go and come rather than a model reset, which would also reset the widths the user
     // gave the columns.
     if (!m_hits.empty()) {
@@ -62,12 +62,13 @@ void SearchResultsModel::setHits(std::vector<SearchHit> hits) {
         m_hits.clear();
         endRemoveRows();
     }
-    clearMarker();
     if (!hits.empty()) {
         beginInsertRows({}, 0, static_cast<int>(hits.size()) - 1);
         m_hits = std::move(hits);
         endInsertRows();
     }
+    m_sortedColumn = sortedColumn >= 0 && sortedColumn < kSearchColumns ? sortedColumn : -1;
+    emit headerDataChanged(Qt::Horizontal, 0, kSearchColumns - 1);
 }
 
 void SearchResultsModel::sortBy(int column) {
@@ -182,8 +183,7 @@ void SearchPanel::SearchFonts() {
     const QString mask = m_controls.Edit3 ? m_controls.Edit3->text() : QStringLiteral("*");
     std::vector<SearchHit> hits = SearchDrives(roots, mask, m_hooks.keepPainting);
     const QScopedValueRollback changing(m_changingRows, true);
-    m_model->setHits(std::move(hits));
-    m_model->sortBy(kSearchPath);
+    m_model->setHits(std::move(hits), kSearchPath);
     showCaption();
 }
 

@@ -37,8 +37,9 @@ class SearchResultsModel : public QAbstractTableModel {
     // The column whose head carries the sort marker; -1 when none does.
     int sortedColumn() const { return m_sortedColumn; }
 
-    // Replaces every row (the heads lose their marker).
-    void setHits(std::vector<SearchHit> hits);
+    // Replaces every row; `sortedColumn` is the column they are sorted by (its head is marked),
+    // -1 for none.
+    void setHits(std::vector<SearchHit> hits, int sortedColumn = -1);
     // Orders the rows by a column and marks its head; a column outside 0..3 orders by all
     // columns and marks none. The rows stay where the view shows them, only their content moves.
     void sortBy(int column);
