@@ -43,6 +43,10 @@ QVariant SearchResultsModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
         return hit(index.row()).cells[static_cast<std::size_t>(index.column())];
     }
+    // The blanks that pad a size line the digits up only in a fixed-width font.
+    if (role == Qt::TextAlignmentRole && index.column() == kSearchSize) {
+        return static_cast<int>(Qt::AlignRight | Qt::AlignVCenter);
+    }
     return {};
 }
 
@@ -122,7 +126,10 @@ SearchPanel::SearchPanel(const SearchControls& controls, FontTable* fonts, Searc
         grid->setSelectionMode(QAbstractItemView::ContiguousSelection);
         grid->setSelectionBehavior(QAbstractItemView::SelectItems);
         grid->setWordWrap(false);
+        // Long folder paths keep their beginning and their end in view.
+        grid->setTextElideMode(Qt::ElideMiddle);
         grid->verticalHeader()->hide();
+        grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
         QHeaderView* heads = grid->horizontalHeader();
         heads->show();
         // A press on a head sorts; it must not also select the whole column.
