@@ -1372,13 +1372,7 @@ void TFrame1::RunSearch() {
 }
 
 void TFrame1::buildSearch() {
-    td::SearchControls controls;
-    controls.ListBox2 = ListBox2;
-    controls.Edit3 = Edit3;
-    controls.Button9 = Button9;
-    controls.StringGrid6 = StringGrid6;
-    controls.RichEdit1 = RichEdit1;
-    controls.ListBox5 = ListBox5;
+    const td::SearchControls controls{ListBox2, Edit3, Button9, StringGrid6, RichEdit1, ListBox5};
     td::SearchPanelHooks hooks;
     hooks.showBusy = [this](int animation) { ShowBusy(animation); };
     hooks.showIdle = [this] { ShowIdle(); };
