@@ -125,4 +125,15 @@ TEST_F(SearchTab, SearchSortsPreviewsOnceAndReleasesOnLeavingAndSearchingAgain) 
     EXPECT_EQ(column(grid, 1), QStringList{"sans.ttf"});
     EXPECT_EQ(frame.PageControl1->tabText(3), "Searched: 1");
     EXPECT_EQ(frame.ListBox5->count(), 0);
+
+    // A file that is no font previews in a substitute face, without a message.
+    sandbox.writeFile("drive/a/junk.ttf", "not a font");
+    frame.Edit3->setText("j*");
+    QTest::mouseClick(frame.Button9, Qt::LeftButton);
+    ASSERT_EQ(column(grid, 1), QStringList{"junk.ttf"});
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {},
+                      grid.visualRect(grid.model()->index(0, 1)).center());
+    EXPECT_EQ(frame.ListBox5->count(), 1);
+    EXPECT_EQ(frame.RichEdit1->toPlainText(), "Sample 123");
+    EXPECT_TRUE(dialogs.boxes().empty());
 }
