@@ -24,6 +24,7 @@ class QPushButton;
 class QRadioButton;
 class QSpinBox;
 class QTabWidget;
+class QTableView;
 class QTableWidget;
 class QTextEdit;
 class QWindow;
@@ -39,6 +40,7 @@ class DirectoryPanel;
 class DirectorySource;
 class ExportCommand;
 class ArchiveCommands;
+class SearchPanel;
 }  // namespace td
 
 // Decides which focus changes count as the main window being activated. The first show is an
@@ -154,6 +156,8 @@ class TFrame1 : public QWidget {
     void ListFonts();
     void ListInstalledFonts();
     void RunSearch();
+    // The "Search" tab's controller: its result rows, selection and previews.
+    td::SearchPanel* searchPanel() const { return m_searchPanel.get(); }
     void InstallSelectedFonts();
     void DeleteSelected();
     // Deletes the selected entries of the archive open in the file list (view mode 3).
@@ -213,7 +217,7 @@ class TFrame1 : public QWidget {
     QLineEdit* Edit3 = nullptr;
     QLabel* Label6 = nullptr;
     QPushButton* Button9 = nullptr;
-    QTableWidget* StringGrid6 = nullptr;
+    QTableView* StringGrid6 = nullptr;
     QTextEdit* RichEdit1 = nullptr;
     QListWidget* ListBox5 = nullptr;
     QListWidget* ListBox7 = nullptr;
@@ -329,4 +333,7 @@ class TFrame1 : public QWidget {
     std::unique_ptr<td::DirectoryPanel> m_directoryPanel;
     std::unique_ptr<td::ExportCommand> m_export;
     std::unique_ptr<td::ArchiveCommands> m_archiveCommands;
+    // The "Search" tab.
+    void buildSearch();
+    std::unique_ptr<td::SearchPanel> m_searchPanel;
 };
