@@ -49,6 +49,8 @@
 #include "platform/registry.h"
 #include "platform/tempfiles.h"
 #include "platform/windowset.h"
+#include "views/fontmap.h"
+#include "views/tform2.h"
 
 using td::SettingSpec;
 using td::SettingValue;
@@ -110,10 +112,6 @@ QPushButton* makeEllipsis(QWidget* parent, const char* name, const QRect& geomet
     auto* button = named(new QPushButton(QStringLiteral("..."), parent), name);
     button->setGeometry(geometry);
     return button;
-}
-
-QString hexLabel(int value) {
-    return QString::number(value, 16).toUpper();
 }
 
 }  // namespace
@@ -573,6 +571,7 @@ void TFrame1::FormCreate() {
         m_services.tempFiles != nullptr ? m_services.tempFiles->tempPath() : QDir::tempPath();
     m_tempPath = td::withTrailingSeparator(m_tempPath);
     buildDirectoryListing();
+    buildFontMap();
     // 9 - 10.
     LoadWindowPlacement();
     RichEdit1->append(Edit1->text());
@@ -895,20 +894,8 @@ void TFrame1::fitPages() {
 
 void TFrame1::LayoutMainWindow() {
     fitPages();
-    // 1. Font Map texts, stored transposed: the stored column is the low digit, the stored row
-    // the high digit, so the painting reads stored (column j, row i) for screen (i, j).
-    for (int i = 1; i < StringGrid3->columnCount(); ++i) {
-        StringGrid3->setItem(0, i, new QTableWidgetItem(hexLabel(i - 1)));
-    }
-    for (int j = 1; j < StringGrid3->rowCount(); ++j) {
-        StringGrid3->setItem(j, 0, new QTableWidgetItem(hexLabel(j - 1)));
-    }
-    for (int i = 1; i < StringGrid3->columnCount(); ++i) {
-        for (int j = 1; j < StringGrid3->rowCount(); ++j) {
-            const int code = ((i - 1) * 16 + (j - 1)) % 256;
-            StringGrid3->setItem(j, i, new QTableWidgetItem(QString(QChar(code))));
-        }
-    }
+    // 1. Font Map texts, stored transposed (the map's painting reads them back that way).
+    td::writeFontMapCells(*StringGrid3);
     // 2. The base-font field keeps the face loaded from the settings or chosen by the user.
     // 3 - 5.
     FileListBox1->resize(FileListBox1->width(), std::max(0, Panel2->height() - FileListBox1->y()));
@@ -1356,6 +1343,7 @@ void TFrame1::buildDirectoryListing() {
             td::fillPropertiesDialog(*m_services.windows, *m_directory, row);
         }
     };
+    hooks.viewAsCharacterMap = [this] { ViewasCharacterMap1Click(); };
     hooks.showProperties = [this] {
         if (m_services.windows != nullptr) {
             td::showPropertiesDialog(*m_services.windows);
@@ -1370,6 +1358,28 @@ void TFrame1::buildDirectoryListing() {
         std::move(hooks));
     // The folder tree starts at the current folder, as the program was started in.
     m_directoryPanel->openFolder(QDir::currentPath());
+}
+
+void TFrame1::buildFontMap() {
+    if (m_services.fonts == nullptr) {
+        return;
+    }
+    td::FontMapHooks hooks;
+    hooks.baseFont = [this] { return Edit2->text(); };
+    hooks.setFontMapFile = [this](const QString& path) { setFontMapFile(path); };
+    hooks.popup = [this] {
+        return m_services.windows != nullptr ? m_services.windows->find<TForm2>() : nullptr;
+    };
+    m_fontMap = std::make_unique<td::FontMapView>(
+        td::FontMapControls{PageControl1, TabSheet3, StringGrid3, SpinEdit3}, *m_services.fonts,
+        std::move(hooks));
+    connect(ViewasCharacterMap1, &QAction::triggered, this, &TFrame1::ViewasCharacterMap1Click);
+}
+
+void TFrame1::ViewasCharacterMap1Click() {
+    if (m_fontMap && m_directory) {
+        m_fontMap->ViewasCharacterMap1Click(*m_directory);
+    }
 }
 
 void TFrame1::ListInstalledFonts() {}

@@ -37,6 +37,7 @@ class ClickableLabel;
 class RadioGroup;
 class DirectoryPanel;
 class DirectorySource;
+class FontMapView;
 }  // namespace td
 
 // Decides which focus changes count as the main window being activated. The first show is an
@@ -160,6 +161,11 @@ class TFrame1 : public QWidget {
 
     // Opens the help file at a help context.
     void ShowHelp(int context);
+
+    // "View as Character Map" for the file list's current entry.
+    void ViewasCharacterMap1Click();
+    // The "Font Map" tab's controller (null in runs without a font table).
+    td::FontMapView* fontMap() const { return m_fontMap.get(); }
 
     // Controls, by the names the rest of the program knows them by.
     QTabWidget* PageControl1 = nullptr;
@@ -286,6 +292,8 @@ class TFrame1 : public QWidget {
     void connectEvents();
     // The "Directory fonts" listing and its source panel, once the temporary folder is known.
     void buildDirectoryListing();
+    // The "Font Map" tab's controller.
+    void buildFontMap();
 
     // Puts a loaded value into the option's control.
     void applySetting(const td::SettingSpec& spec, const td::SettingValue& value);
@@ -318,4 +326,5 @@ class TFrame1 : public QWidget {
     std::unique_ptr<HelpViewer> m_help;
     std::unique_ptr<td::DirectorySource> m_directory;
     std::unique_ptr<td::DirectoryPanel> m_directoryPanel;
+    std::unique_ptr<td::FontMapView> m_fontMap;
 };
