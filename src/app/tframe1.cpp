@@ -39,6 +39,7 @@
 #include "browse/directorypanel.h"
 #include "browse/fontlisting.h"
 #include "browse/propertiesfill.h"
+#include "export/exportcommand.h"
 #include "fontfiles/tform3.h"
 #include "platform/busyanimation.h"
 #include "platform/dialogs.h"
@@ -572,6 +573,7 @@ void TFrame1::FormCreate() {
     m_tempPath = td::withTrailingSeparator(m_tempPath);
     buildDirectoryListing();
     buildFontMap();
+    buildExport();
     // 9 - 10.
     LoadWindowPlacement();
     RichEdit1->append(Edit1->text());
@@ -819,7 +821,7 @@ void TFrame1::Button6Click() {
 }
 
 void TFrame1::Button7Click() {
-    if (PageControl1->currentWidget() == TabSheet4) {
+    if (m_export == nullptr && PageControl1->currentWidget() == TabSheet4) {
         SaveSettings();
     } else {
         ExportSamples();
@@ -1390,7 +1392,78 @@ void TFrame1::InstallSelectedFonts() {}
 
 void TFrame1::DeleteSelected() {}
 
-void TFrame1::ExportSamples() {}
+void TFrame1::ExportSamples() {
+    if (m_export) {
+        m_export->Button7Click();
+    }
+}
+
+void TFrame1::ExportCharacterMap(const QString& folder) {
+    // The Font Map's export comes with its own feature; until then it only ends the busy
+    // indicator that the Save command started.
+    Q_UNUSED(folder);
+    ShowIdle();
+}
+
+void TFrame1::buildExport() {
+    // A run without dialogs or font table (some tests) has no exports.
+    if (m_services.dialogs == nullptr || m_services.fonts == nullptr) {
+        return;
+    }
+    td::ExportHooks hooks;
+    hooks.activeTab = [this] {
+        QWidget* page = PageControl1->currentWidget();
+        return page == TabSheet1   ? td::ExportTab::Directory
+               : page == TabSheet2 ? td::ExportTab::Installed
+               : page == TabSheet3 ? td::ExportTab::FontMap
+               : page == TabSheet4 ? td::ExportTab::Options
+                                   : td::ExportTab::Search;
+    };
+    hooks.options = [this] {
+        td::ExportOptions options;
+        options.grouping = RadioGroup1->itemIndex();
+        options.type = static_cast<td::ImageType>(std::max(0, RadioGroup2->itemIndex()));
+        options.quality = SpinEdit5->value();
+        options.colorDepthItem = ComboBox2->currentIndex();
+        options.width = SpinEdit4->value();
+        options.sampleSize = SpinEdit1->value();
+        options.captionSize = SpinEdit2->value();
+        options.perSheet = SpinEdit6->value();
+        options.sampleText = Edit1->text();
+        options.baseFont = Edit2->text();
+        options.baseDirectory = Edit6->text();
+        options.browser = Edit5->text();
+        options.autoRefresh = CheckBox8->isChecked();
+        options.dpi = StringGrid2->viewport()->logicalDpiY();
+        return options;
+    };
+    hooks.showBusy = [this](int animation) { ShowBusy(animation); };
+    hooks.showIdle = [this] { ShowIdle(); };
+    hooks.keepPainting = [] { td::keepPainting(); };
+    hooks.refreshDirectory = [this] { ListFonts(); };
+    hooks.refreshInstalled = [this] { ListInstalledFonts(); };
+    hooks.saveSettings = [this] { SaveSettings(); };
+    hooks.directory = [this] {
+        td::DirectoryListing listing;
+        if (m_directory) {
+            listing.viewMode = m_directory->viewMode();
+            listing.folder = m_directory->folder();
+        }
+        listing.archivePath = ZipArchive1->ZipFilename();
+        listing.rowHeight = StringGrid2->verticalHeader()->defaultSectionSize();
+        listing.table = StringGrid1;
+        listing.paths = lb_;
+        return listing;
+    };
+    hooks.installed = [this] {
+        return td::InstalledListing{StringGrid5->verticalHeader()->defaultSectionSize(),
+                                    StringGrid4};
+    };
+    hooks.exportCharacterMap = [this](const QString& folder) { ExportCharacterMap(folder); };
+    m_export = std::make_unique<td::ExportCommand>(*m_services.dialogs, m_services.shell,
+                                                   *m_services.fonts, m_services.windows,
+                                                   std::move(hooks), this);
+}
 
 void TFrame1::LoadArchiveLibraries() {
     ZipArchive1->LoadZipLibrary();

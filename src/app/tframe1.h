@@ -38,6 +38,7 @@ class RadioGroup;
 class DirectoryPanel;
 class DirectorySource;
 class FontMapView;
+class ExportCommand;
 }  // namespace td
 
 // Decides which focus changes count as the main window being activated. The first show is an
@@ -155,6 +156,8 @@ class TFrame1 : public QWidget {
     void InstallSelectedFonts();
     void DeleteSelected();
     void ExportSamples();
+    // The Font Map's page of character images, written into `folder`; ends the busy indicator.
+    void ExportCharacterMap(const QString& folder);
     // Loads (and unloads) the archive writer and reader libraries, writer first.
     void LoadArchiveLibraries();
     void UnloadArchiveLibraries();
@@ -294,6 +297,8 @@ class TFrame1 : public QWidget {
     void buildDirectoryListing();
     // The "Font Map" tab's controller.
     void buildFontMap();
+    // The Save command and its exports, once the listing is built.
+    void buildExport();
 
     // Puts a loaded value into the option's control.
     void applySetting(const td::SettingSpec& spec, const td::SettingValue& value);
@@ -327,4 +332,5 @@ class TFrame1 : public QWidget {
     std::unique_ptr<td::DirectorySource> m_directory;
     std::unique_ptr<td::DirectoryPanel> m_directoryPanel;
     std::unique_ptr<td::FontMapView> m_fontMap;
+    std::unique_ptr<td::ExportCommand> m_export;
 };

@@ -34,6 +34,30 @@ int pointsToPixels(int points, int dpi) {
     return std::max(1, static_cast<int>(std::lround(points * double(dpi) / 72.0)));
 }
 
+namespace {
+
+void drawLine(QPainter& painter, const DrawingFont& font, const QPointF& topLeft,
+              const QString& text, bool opaque) {
+    if (opaque && !text.isEmpty()) {
+        painter.fillRect(QRectF(topLeft, QSizeF(font.horizontalAdvance(text), font.height())),
+                         painter.background());
+    }
+    font.drawTextAt(painter, topLeft, text);
+}
+
+}  // namespace
+
+void paintSampleLines(QPainter& painter, const QPoint& topLeft, const QString& face,
+                      FontStyle style, const QString& caption, int captionTop,
+                      const SampleRowOptions& options, FontTable& fonts, bool opaque) {
+    const DrawingFont sample =
+        fonts.resolve(face, style, pointsToPixels(options.sampleSize, options.dpi));
+    drawLine(painter, sample, topLeft, options.sampleText, opaque);
+    const DrawingFont base = fonts.resolve(options.baseFont, FontStyle{},
+                                           pointsToPixels(options.captionSize, options.dpi));
+    drawLine(painter, base, QPointF(topLeft.x(), topLeft.y() + captionTop), caption, opaque);
+}
+
 void paintSampleRow(QPainter& painter, const QRect& rect, const SampleRow& row,
                     const SampleRowOptions& options, FontTable& fonts) {
     if (row.family.isEmpty()) {
@@ -41,13 +65,9 @@ void paintSampleRow(QPainter& painter, const QRect& rect, const SampleRow& row,
     }
     const int offset = captionOffset(options.sampleSize, options.captionSize, rect.height());
     fonts.activate(row.path);
-    const DrawingFont sample = fonts.resolve(row.family, styleFromSubfamily(row.subfamily),
-                                             pointsToPixels(options.sampleSize, options.dpi));
-    sample.drawTextAt(painter, rect.topLeft(), options.sampleText);
-    const DrawingFont caption = fonts.resolve(options.baseFont, FontStyle{},
-                                              pointsToPixels(options.captionSize, options.dpi));
-    caption.drawTextAt(painter, QPointF(rect.left(), rect.top() + offset),
-                       captionText(row.family, row.subfamily, row.entry));
+    paintSampleLines(painter, rect.topLeft(), row.family, styleFromSubfamily(row.subfamily),
+                     captionText(row.family, row.subfamily, row.entry), offset, options, fonts,
+                     false);
     fonts.deactivate(row.path);
 }
 

@@ -41,6 +41,14 @@ struct SampleRowOptions {
     int dpi = 96;         // of the device drawn on
 };
 
+// Draws the two lines of a row with its top-left corner at `topLeft`, in the painter's pen: the
+// sample text in `face` with `style`, and `caption` in the base font `captionTop` pixels lower.
+// With `opaque`, each text first covers its own box with the painter's background colour, so a
+// later text hides what an earlier one drew under it. Activating font files is the caller's.
+void paintSampleLines(QPainter& painter, const QPoint& topLeft, const QString& face,
+                      FontStyle style, const QString& caption, int captionTop,
+                      const SampleRowOptions& options, FontTable& fonts, bool opaque);
+
 // Draws one row of the sample grid (and of a sample sheet) into `rect`, in the painter's pen:
 // the sample text in the font's own face with the style of its subfamily at the top, the
 // caption line in the base font below it. The font file is active in `fonts` only while the row
