@@ -39,6 +39,8 @@
 #include "browse/directorypanel.h"
 #include "browse/fontlisting.h"
 #include "browse/propertiesfill.h"
+#include "export/bmpwriter.h"
+#include "export/charmap.h"
 #include "export/exportcommand.h"
 #include "fontfiles/tform3.h"
 #include "platform/busyanimation.h"
@@ -1399,10 +1401,26 @@ void TFrame1::ExportSamples() {
 }
 
 void TFrame1::ExportCharacterMap(const QString& folder) {
-    // The Font Map's export comes with its own feature; until then it only ends the busy
-    // indicator that the Save command started.
-    Q_UNUSED(folder);
-    ShowIdle();
+    if (m_fontMap == nullptr || m_services.dialogs == nullptr) {
+        ShowIdle();
+        return;
+    }
+    td::CharacterMapJob job;
+    job.targetFolder = folder;
+    job.baseDirectory = Edit6->text();
+    job.face = m_fontMap->faceName();
+    job.encoding.type = static_cast<td::ImageType>(std::max(0, RadioGroup2->itemIndex()));
+    job.encoding.quality = SpinEdit5->value();
+    job.encoding.bmpBits = td::SelectedPixelFormat(ComboBox2->currentIndex());
+    job.cellSize = SpinEdit3->value();
+    job.browser = Edit5->text();
+    job.cellText = [this](int code) { return m_fontMap->cellText(code / 16 + 1, code % 16 + 1); };
+    td::CharacterMapHooks hooks;
+    hooks.setExportFlag = [this](bool on) { setExportFlag(on); };
+    hooks.keepPainting = [] { td::keepPainting(); };
+    hooks.showIdle = [this] { ShowIdle(); };
+    td::ExportCharacterMap(job, *m_services.fonts, *m_services.dialogs, m_services.shell, this,
+                           hooks);
 }
 
 void TFrame1::buildExport() {

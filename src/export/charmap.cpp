@@ -3,6 +3,10 @@
 #include <QPainter>
 
 #include "browse/samplerow.h"
+#include "export/exportfolders.h"
+#include "export/htmlpage.h"
+#include "platform/dialogs.h"
+#include "platform/error.h"
 #include "platform/fonttable.h"
 #include "views/fontmap.h"
 
@@ -14,6 +18,25 @@ namespace {
 constexpr int kMaxFileNameBytes = 255;
 // The resolution the pictures are drawn at: a screen's.
 constexpr int kPictureDpi = 96;
+
+// Ends the export's state on every way out, errors included.
+class ExportEnding {
+  public:
+    explicit ExportEnding(const CharacterMapHooks& hooks) : m_hooks(hooks) {}
+    ~ExportEnding() {
+        if (m_hooks.setExportFlag) {
+            m_hooks.setExportFlag(false);
+        }
+        if (m_hooks.showIdle) {
+            m_hooks.showIdle();
+        }
+    }
+    ExportEnding(const ExportEnding&) = delete;
+    ExportEnding& operator=(const ExportEnding&) = delete;
+
+  private:
+    const CharacterMapHooks& m_hooks;
+};
 
 }  // namespace
 
@@ -80,6 +103,58 @@ QImage renderCharacterImage(FontTable& fonts, const QString& face, const QString
     painter.setPen(Qt::black);
     font.drawTextAt(painter, centredTextOffset(image.size(), font, text), text);
     return image;
+}
+
+int ExportCharacterMap(const CharacterMapJob& job, FontTable& fonts, Dialogs& dialogs, Shell* shell,
+                       QWidget* parent, const CharacterMapHooks& hooks) {
+    ExportEnding ending(hooks);
+    if (const QString problem = characterMapFaceProblem(job.face); !problem.isEmpty()) {
+        throw Error(problem);
+    }
+    prepareTargetFolder(job.targetFolder, job.baseDirectory,
+                        QString::fromLatin1(kCharacterMapFolder));
+
+    // Every code in ascending order, whatever part of the map the screen shows.
+    if (hooks.setExportFlag) {
+        hooks.setExportFlag(true);
+    }
+    int written = 0;
+    for (int code = 0; code < kCharacterCodes; ++code) {
+        const QString text = job.cellText ? job.cellText(code) : fontMapCharacter(code);
+        const QImage picture = renderCharacterImage(fonts, job.face, text);
+        try {
+            writeSampleImage(picture,
+                             pathInFolder(job.targetFolder,
+                                          characterImageName(code, job.face, job.encoding.type)),
+                             job.encoding);
+        } catch (const Error& error) {
+            dialogs.messageBox(parent, BoxIcon::Critical, error.message(), BoxButtons::Ok);
+            break;
+        }
+        ++written;
+        if (hooks.keepPainting) {
+            hooks.keepPainting();
+        }
+    }
+    if (hooks.setExportFlag) {
+        hooks.setExportFlag(false);
+    }
+    // Nothing saved: the error said so, and no message may claim otherwise.
+    if (written == 0) {
+        return 0;
+    }
+
+    if (job.encoding.type == ImageType::Bmp) {
+        reportSamplesSaved(dialogs, parent, job.targetFolder);
+        return written;
+    }
+    const QString page = pathInFolder(job.targetFolder, characterMapPageName(job.face));
+    savePageLines(page,
+                  pageMetaLines() + characterMapTitleLines(job.face) +
+                      characterMapTableLines(job.face, job.encoding.type, job.cellSize, written) +
+                      pageFooterLines());
+    offerPreview(dialogs, shell, parent, job.browser, page);
+    return written;
 }
 
 }  // namespace td

@@ -2,13 +2,17 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
 
+#include "app/radiogroup.h"
 #include "app/tframe1.h"
+#include "export/targetdialogs.h"
 #include "fake_services.h"
 #include "platform/library.h"
 #include "platform/windowset.h"
@@ -105,6 +109,8 @@ class FontMapTab : public tdtest::SandboxTest, protected tdtest::FakeServiceSet 
     TFrame1& create() {
         windows->add(std::make_unique<TFrame1>(services));
         windows->add(std::make_unique<TForm2>(services));
+        windows->add(std::make_unique<TForm5>(services));
+        windows->add(std::make_unique<TForm6>(services));
         TFrame1& frame = *windows->find<TFrame1>();
         QCoreApplication::sendPostedEvents(&frame, QEvent::MetaCall);
         frame.resize(700, 700);
@@ -212,6 +218,32 @@ TEST_F(FontMapTab, SelectingACellShowsCodeKeystrokeAndMagnifierUntilTheMouseIsRe
     EXPECT_EQ(grid.columnWidth(7), 45);
     EXPECT_EQ(grid.rowHeight(7), 45);
     frame.hide();
+}
+
+TEST_F(FontMapTab, SaveOnTheMapWritesItsPicturesAndPageIntoTheDefaultFolder) {
+    TFrame1& frame = create();
+    ASSERT_TRUE(QDir().mkpath(sandbox.path("base")));
+    frame.Edit6->setText(sandbox.path("base"));
+    frame.RadioGroup2->setItemIndex(0);
+    frame.PageControl1->setCurrentWidget(frame.TabSheet3);
+    frame.Button7Click();
+    auto* target = windows->find<TForm6>();
+    ASSERT_NE(target, nullptr);
+    EXPECT_EQ(target->path(), sandbox.path("base/cfontfile"));
+    EXPECT_TRUE(frame.Button7->isHidden());
+
+    // No font chosen yet: the tab's own caption names the files.
+    dialogs.answer(td::BoxAnswer::No);
+    target->Button2Click();
+    EXPECT_TRUE(QFile::exists(sandbox.path("base/cfontfile/065Font Map.jpg")));
+    EXPECT_TRUE(QFile::exists(sandbox.path("base/cfontfile/0255Font Map.jpg")));
+    EXPECT_TRUE(QFile::exists(sandbox.path("base/cfontfile/Font Map.html")));
+    EXPECT_EQ(QDir(sandbox.path("base/cfontfile")).entryList(QDir::Files).size(), 257);
+    EXPECT_EQ(dialogs.boxes().size(), 1u);
+    EXPECT_FALSE(frame.Button7->isHidden());
+    EXPECT_FALSE(frame.exportFlag());
+    EXPECT_EQ(frame.StringGrid3->columnWidth(4), 30);
+    EXPECT_EQ(frame.StringGrid3->rowHeight(4), 30);
 }
 
 }  // namespace
