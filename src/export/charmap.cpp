@@ -3,11 +3,15 @@
 #include <QPainter>
 
 #include "browse/samplerow.h"
+#include "export/bmpwriter.h"
 #include "export/exportfolders.h"
 #include "export/htmlpage.h"
+#include "export/jpegwriter.h"
+#include "gif/gifpicture.h"
 #include "platform/dialogs.h"
 #include "platform/error.h"
 #include "platform/fonttable.h"
+#include "platform/savefile.h"
 #include "views/fontmap.h"
 
 namespace td {
@@ -37,6 +41,24 @@ class ExportEnding {
   private:
     const CharacterMapHooks& m_hooks;
 };
+
+// A picture's file, encoded as the sample sheets are.
+QByteArray encodePicture(const QImage& picture, const ImageEncoding& encoding) {
+    switch (encoding.type) {
+        case ImageType::Bmp:
+            return encodeBmp(picture, encoding.bmpBits);
+        case ImageType::Gif: {
+            TGifPicture gif;
+            gif.setDitherMode(GifDitherMode::NearestColor);
+            gif.setCompression(GifCompression::RunLength);
+            gif.assign(picture);
+            return gif.saveToBytes();
+        }
+        case ImageType::Jpeg:
+            break;
+    }
+    return encodeJpeg(picture, encoding.quality);
+}
 
 }  // namespace
 
@@ -123,10 +145,11 @@ int ExportCharacterMap(const CharacterMapJob& job, FontTable& fonts, Dialogs& di
         const QString text = job.cellText ? job.cellText(code) : fontMapCharacter(code);
         const QImage picture = renderCharacterImage(fonts, job.face, text);
         try {
-            writeSampleImage(picture,
-                             pathInFolder(job.targetFolder,
-                                          characterImageName(code, job.face, job.encoding.type)),
-                             job.encoding);
+            // 256 small files: waiting for each to reach the disk would take most of the time.
+            saveFileContentsUnflushed(
+                pathInFolder(job.targetFolder,
+                             characterImageName(code, job.face, job.encoding.type)),
+                encodePicture(picture, job.encoding));
         } catch (const Error& error) {
             dialogs.messageBox(parent, BoxIcon::Critical, error.message(), BoxButtons::Ok);
             break;

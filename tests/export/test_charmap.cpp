@@ -174,6 +174,8 @@ TEST_F(CharacterMapExport, AFailedPictureEndsThePicturesAndThePageListsThoseWrit
     EXPECT_EQ(lines.mid(12), td::pageFooterLines());
     EXPECT_TRUE(QFile::exists(map.targetFolder + "/04DejaVu Sans.jpg"));
     EXPECT_FALSE(QFile::exists(map.targetFolder + "/06DejaVu Sans.jpg"));
+    // Five pictures and the page; no temporary file stays behind.
+    EXPECT_EQ(QDir(map.targetFolder).entryList(QDir::Files).size(), 6);
     EXPECT_TRUE(shell.calls().isEmpty());
     EXPECT_EQ(flags.last(), false);
     EXPECT_EQ(idles, 1);
