@@ -175,6 +175,14 @@ TEST_F(FontMapTab, AnInstalledFontLeavesTheFileEmptyAndActivatesNothing) {
     EXPECT_TRUE(frame.fontMapFile().isEmpty());
     EXPECT_EQ(frame.PageControl1->currentWidget(), frame.TabSheet3);
     EXPECT_TRUE(fonts.activePaths().isEmpty());
+
+    // A file without readable names gives the caption the name reader gives: none.
+    const QString junk = sandbox.writeFile("fonts/junk.ttf", "not a font at all");
+    frame.PageControl1->setCurrentWidget(frame.TabSheet1);
+    frame.fontMap()->showFontFile(junk);
+    EXPECT_EQ(mapCaption(frame), QString());
+    EXPECT_EQ(frame.fontMapFile(), junk);
+    EXPECT_TRUE(fonts.activePaths().isEmpty());
 }
 
 TEST_F(FontMapTab, SelectingACellShowsCodeKeystrokeAndMagnifierUntilTheMouseIsReleased) {
