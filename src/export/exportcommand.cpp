@@ -179,13 +179,9 @@ void ExportCommand::ExportDirectorySamples(const QString& folder) {
     job.sheetName = [&](int sheet) {
         return directoryImageName(mode, false, options.type, QString(), stem, sheet);
     };
-    const QString defaultName =
-        defaultFolderName(each ? ExportKind::DirectoryEach : ExportKind::DirectorySheets);
-    job.beforeEachFile = [&] { prepareTargetFolder(folder, options.baseDirectory, defaultName); };
-    job.keepPainting = m_hooks.keepPainting;
-    writeSampleSheets(rows, job, folder, m_fonts);
-    job.beforeEachFile();
-    finishExport(folder, !each, QStringLiteral("*.JPG"), options.browser, options.type);
+    writeAndFinish(rows, std::move(job), folder,
+                   each ? ExportKind::DirectoryEach : ExportKind::DirectorySheets, options,
+                   QStringLiteral("*.JPG"));
 }
 
 void ExportCommand::ExportInstalledSamples(const QString& folder) {
@@ -217,13 +213,21 @@ void ExportCommand::ExportInstalledSamples(const QString& folder) {
     job.sheetName = [&](int sheet) {
         return installedImageName(false, options.type, QString(), QString(), QString(), sheet);
     };
-    const QString defaultName =
-        defaultFolderName(each ? ExportKind::InstalledEach : ExportKind::InstalledSheets);
+    writeAndFinish(rows, std::move(job), folder,
+                   each ? ExportKind::InstalledEach : ExportKind::InstalledSheets, options,
+                   QStringLiteral("*.jpg"));
+}
+
+void ExportCommand::writeAndFinish(const std::vector<SheetRow>& rows, SheetJob job,
+                                   const QString& folder, ExportKind kind,
+                                   const ExportOptions& options, const QString& simpleMask) {
+    const QString defaultName = defaultFolderName(kind);
     job.beforeEachFile = [&] { prepareTargetFolder(folder, options.baseDirectory, defaultName); };
     job.keepPainting = m_hooks.keepPainting;
     writeSampleSheets(rows, job, folder, m_fonts);
+    // The page goes where the images went, also when no image was written.
     job.beforeEachFile();
-    finishExport(folder, !each, QStringLiteral("*.jpg"), options.browser, options.type);
+    finishExport(folder, !job.eachOwnFile, simpleMask, options.browser, options.type);
 }
 
 void ExportCommand::finishExport(const QString& folder, bool indexPage, const QString& simpleMask,

@@ -8,6 +8,7 @@
 
 #include "app/settings.h"
 #include "export/exportfolders.h"
+#include "export/samplesheets.h"
 
 class QTableWidget;
 class QWidget;
@@ -90,6 +91,10 @@ class ExportCommand : public QObject {
     void ExportInstalledSamples(const QString& folder);
 
   private:
+    // Writes the sheets of the rows into `folder` (made ready before each file by the rule of
+    // the kind's default folder), then the page or the BMP message.
+    void writeAndFinish(const std::vector<SheetRow>& rows, SheetJob job, const QString& folder,
+                        ExportKind kind, const ExportOptions& options, const QString& simpleMask);
     void finishExport(const QString& folder, bool indexPage, const QString& simpleMask,
                       const QString& browser, ImageType type);
 

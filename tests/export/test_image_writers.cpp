@@ -12,6 +12,7 @@
 
 #include "export/bmpwriter.h"
 #include "export/jpegwriter.h"
+#include "jpeg_reader.h"
 #include "platform/error.h"
 #include "sandbox.h"
 
@@ -74,36 +75,6 @@ void checkDepth(const tdtest::Sandbox& sandbox, int bits, const std::vector<Expe
                 ASSERT_LE(std::abs(qGreen(got) - qGreen(want)), tolerance) << "case " << i;
                 ASSERT_LE(std::abs(qBlue(got) - qBlue(want)), tolerance) << "case " << i;
             }
-}
-
-struct JpegInfo {
-    int width = 0, height = 0, components = 0;
-    std::vector<std::uint8_t> pixels;
-};
-
-JpegInfo decodeJpeg(const QByteArray& bytes) {
-    jpeg_decompress_struct info;
-    jpeg_error_mgr errors;
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_decompress(&info);
-    jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.constData()),
-                 static_cast<unsigned long>(bytes.size()));
-    JpegInfo out;
-    if (jpeg_read_header(&info, TRUE) == JPEG_HEADER_OK) {
-        jpeg_start_decompress(&info);
-        out.width = int(info.output_width);
-        out.height = int(info.output_height);
-        out.components = info.output_components;
-        out.pixels.resize(std::size_t(out.width) * out.height * out.components);
-        while (info.output_scanline < info.output_height) {
-            JSAMPROW row =
-                out.pixels.data() + std::size_t(info.output_scanline) * out.width * out.components;
-            jpeg_read_scanlines(&info, &row, 1);
-        }
-        jpeg_finish_decompress(&info);
-    }
-    jpeg_destroy_decompress(&info);
-    return out;
 }
 
 // Black text on white, like a sample sheet.
@@ -241,7 +212,7 @@ TEST_F(ImageWriters, JpegDecodesAtTheRightSize) {
     const QImage sheet = textSheet(317, 95);
     const QString path = sandbox.path("sheet.jpg");
     td::writeJpeg(sheet, path, 75);
-    const JpegInfo decoded = decodeJpeg(readAll(path));
+    const tdtest::JpegInfo decoded = tdtest::decodeJpeg(readAll(path));
     EXPECT_EQ(decoded.width, 317);
     EXPECT_EQ(decoded.height, 95);
     ASSERT_EQ(decoded.components, 3);
@@ -252,8 +223,8 @@ TEST_F(ImageWriters, JpegDecodesAtTheRightSize) {
 
     // Every image format goes in.
     for (int f = QImage::Format_Mono; f < QImage::NImageFormats; ++f) {
-        const JpegInfo each =
-            decodeJpeg(td::encodeJpeg(sheet.convertToFormat(QImage::Format(f)), 50));
+        const tdtest::JpegInfo each =
+            tdtest::decodeJpeg(td::encodeJpeg(sheet.convertToFormat(QImage::Format(f)), 50));
         EXPECT_EQ(each.width, 317) << f;
         EXPECT_EQ(each.height, 95) << f;
     }
