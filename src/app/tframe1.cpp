@@ -41,6 +41,8 @@
 #include "browse/directorypanel.h"
 #include "browse/fontlisting.h"
 #include "browse/propertiesfill.h"
+#include "export/bmpwriter.h"
+#include "export/charmap.h"
 #include "export/exportcommand.h"
 #include "fontfiles/tform3.h"
 #include "platform/busyanimation.h"
@@ -53,6 +55,8 @@
 #include "platform/tempfiles.h"
 #include "platform/windowset.h"
 #include "views/searchpanel.h"
+#include "views/fontmap.h"
+#include "views/tform2.h"
 
 using td::SettingSpec;
 using td::SettingValue;
@@ -114,10 +118,6 @@ QPushButton* makeEllipsis(QWidget* parent, const char* name, const QRect& geomet
     auto* button = named(new QPushButton(QStringLiteral("..."), parent), name);
     button->setGeometry(geometry);
     return button;
-}
-
-QString hexLabel(int value) {
-    return QString::number(value, 16).toUpper();
 }
 
 }  // namespace
@@ -585,6 +585,7 @@ void TFrame1::FormCreate() {
                                                  : td::privateTempFolder(QDir::tempPath());
     m_tempPath = td::withTrailingSeparator(m_tempPath);
     buildDirectoryListing();
+    buildFontMap();
     buildExport();
     // 9 - 10.
     LoadWindowPlacement();
@@ -905,20 +906,8 @@ void TFrame1::fitPages() {
 
 void TFrame1::LayoutMainWindow() {
     fitPages();
-    // 1. Font Map texts, stored transposed: the stored column is the low digit, the stored row
-    // the high digit, so the painting reads stored (column j, row i) for screen (i, j).
-    for (int i = 1; i < StringGrid3->columnCount(); ++i) {
-        StringGrid3->setItem(0, i, new QTableWidgetItem(hexLabel(i - 1)));
-    }
-    for (int j = 1; j < StringGrid3->rowCount(); ++j) {
-        StringGrid3->setItem(j, 0, new QTableWidgetItem(hexLabel(j - 1)));
-    }
-    for (int i = 1; i < StringGrid3->columnCount(); ++i) {
-        for (int j = 1; j < StringGrid3->rowCount(); ++j) {
-            const int code = ((i - 1) * 16 + (j - 1)) % 256;
-            StringGrid3->setItem(j, i, new QTableWidgetItem(QString(QChar(code))));
-        }
-    }
+    // 1. Font Map texts, stored transposed (the map's painting reads them back that way).
+    td::writeFontMapCells(*StringGrid3);
     // 2. The base-font field keeps the face loaded from the settings or chosen by the user.
     // 3 - 5.
     FileListBox1->resize(FileListBox1->width(), std::max(0, Panel2->height() - FileListBox1->y()));
@@ -1358,6 +1347,7 @@ void TFrame1::buildDirectoryListing() {
             td::fillPropertiesDialog(*m_services.windows, *m_directory, row);
         }
     };
+    hooks.viewAsCharacterMap = [this] { ViewasCharacterMap1Click(); };
     hooks.showProperties = [this] {
         if (m_services.windows != nullptr) {
             td::showPropertiesDialog(*m_services.windows);
@@ -1387,6 +1377,28 @@ int TFrame1::viewMode() const {
 void TFrame1::DeleteArchiveEntries() {
     if (m_archiveCommands) {
         m_archiveCommands->DeleteArchiveEntries();
+    }
+}
+
+void TFrame1::buildFontMap() {
+    if (m_services.fonts == nullptr) {
+        return;
+    }
+    td::FontMapHooks hooks;
+    hooks.baseFont = [this] { return Edit2->text(); };
+    hooks.setFontMapFile = [this](const QString& path) { setFontMapFile(path); };
+    hooks.popup = [this] {
+        return m_services.windows != nullptr ? m_services.windows->find<TForm2>() : nullptr;
+    };
+    m_fontMap = std::make_unique<td::FontMapView>(
+        td::FontMapControls{PageControl1, TabSheet3, StringGrid3, SpinEdit3}, *m_services.fonts,
+        std::move(hooks));
+    connect(ViewasCharacterMap1, &QAction::triggered, this, &TFrame1::ViewasCharacterMap1Click);
+}
+
+void TFrame1::ViewasCharacterMap1Click() {
+    if (m_fontMap && m_directory) {
+        m_fontMap->ViewasCharacterMap1Click(*m_directory);
     }
 }
 
@@ -1422,10 +1434,26 @@ void TFrame1::ExportSamples() {
 }
 
 void TFrame1::ExportCharacterMap(const QString& folder) {
-    // The Font Map's export comes with its own feature; until then it only ends the busy
-    // indicator that the Save command started.
-    Q_UNUSED(folder);
-    ShowIdle();
+    if (m_fontMap == nullptr || m_services.dialogs == nullptr) {
+        ShowIdle();
+        return;
+    }
+    td::CharacterMapJob job;
+    job.targetFolder = folder;
+    job.baseDirectory = Edit6->text();
+    job.face = m_fontMap->faceName();
+    job.encoding.type = static_cast<td::ImageType>(std::max(0, RadioGroup2->itemIndex()));
+    job.encoding.quality = SpinEdit5->value();
+    job.encoding.bmpBits = td::SelectedPixelFormat(ComboBox2->currentIndex());
+    job.cellSize = SpinEdit3->value();
+    job.browser = Edit5->text();
+    job.cellText = [this](int code) { return m_fontMap->cellText(code / 16 + 1, code % 16 + 1); };
+    td::CharacterMapHooks hooks;
+    hooks.setExportFlag = [this](bool on) { setExportFlag(on); };
+    hooks.keepPainting = [] { td::keepPainting(); };
+    hooks.showIdle = [this] { ShowIdle(); };
+    td::ExportCharacterMap(job, *m_services.fonts, *m_services.dialogs, m_services.shell, this,
+                           hooks);
 }
 
 void TFrame1::buildExport() {

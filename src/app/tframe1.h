@@ -38,6 +38,7 @@ class ClickableLabel;
 class RadioGroup;
 class DirectoryPanel;
 class DirectorySource;
+class FontMapView;
 class ExportCommand;
 class ArchiveCommands;
 class SearchPanel;
@@ -172,6 +173,11 @@ class TFrame1 : public QWidget {
     // Opens the help file at a help context.
     void ShowHelp(int context);
 
+    // "View as Character Map" for the file list's current entry.
+    void ViewasCharacterMap1Click();
+    // The "Font Map" tab's controller (null in runs without a font table).
+    td::FontMapView* fontMap() const { return m_fontMap.get(); }
+
     // Controls, by the names the rest of the program knows them by.
     QTabWidget* PageControl1 = nullptr;
     QWidget* TabSheet1 = nullptr;
@@ -297,6 +303,8 @@ class TFrame1 : public QWidget {
     void connectEvents();
     // The "Directory fonts" listing and its source panel, once the temporary folder is known.
     void buildDirectoryListing();
+    // The "Font Map" tab's controller.
+    void buildFontMap();
     // The Save command and its exports, once the listing is built.
     void buildExport();
 
@@ -331,6 +339,7 @@ class TFrame1 : public QWidget {
     std::unique_ptr<HelpViewer> m_help;
     std::unique_ptr<td::DirectorySource> m_directory;
     std::unique_ptr<td::DirectoryPanel> m_directoryPanel;
+    std::unique_ptr<td::FontMapView> m_fontMap;
     std::unique_ptr<td::ExportCommand> m_export;
     std::unique_ptr<td::ArchiveCommands> m_archiveCommands;
     // The "Search" tab.

@@ -10,4 +10,9 @@ namespace td {
 // the path when the file cannot be written.
 void saveFileContents(const QString& fileName, const QByteArray& bytes);
 
+// The same without waiting for the data to reach the disk: for many small files written in one
+// go (the pictures of a character map), where that wait takes nearly all the time. A failure
+// still leaves no half-written file; the system writes the data out in its own time.
+void saveFileContentsUnflushed(const QString& fileName, const QByteArray& bytes);
+
 }  // namespace td
