@@ -546,6 +546,7 @@ void TFrame1::connectEvents() {
     connect(SpinEdit4, &QSpinBox::valueChanged, this, &TFrame1::SpinEdit4Change);
     // Deleting from an archive is the "&Delete" button's own command.
     connect(Deletefromzip1, &QAction::triggered, this, &TFrame1::Button4Click);
+    connectFontCommands();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -816,7 +817,14 @@ void TFrame1::Button4Click() {
 }
 
 void TFrame1::Button6Click() {
+    const int mode = m_directory ? m_directory->viewMode() : m_viewMode;
+    if ((mode != 1 && mode != 3) || PageControl1->currentWidget() != TabSheet1) {
+        return;
+    }
     InstallSelectedFonts();
+    if (CheckBox8->isChecked()) {
+        ListInstalledFonts();
+    }
 }
 
 void TFrame1::Button7Click() {
@@ -1376,9 +1384,7 @@ void TFrame1::ListInstalledFonts() {}
 
 void TFrame1::RunSearch() {}
 
-void TFrame1::InstallSelectedFonts() {}
-
-void TFrame1::DeleteSelected() {}
+void TFrame1::DeleteArchiveEntries() {}
 
 void TFrame1::ExportSamples() {}
 

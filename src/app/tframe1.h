@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/settings.h"
+#include "fontfiles/fileops.h"
 #include "platform/services.h"
 
 class QAction;
@@ -161,6 +162,20 @@ class TFrame1 : public QWidget {
     // Opens the help file at a help context.
     void ShowHelp(int context);
 
+    // Font file commands of the "Directory fonts" file list and the "&Delete" button.
+    void InstallClick();
+    void CopySelectedFiles(const QString& folder);
+    void MoveSelectedFiles(const QString& folder);
+    void newcopydir1Click();
+    void newmovedir11Click();
+    // The folder chooser's "Do": the folder becomes the first recent entry, then is copied or
+    // moved to according to the chooser's mode ("Copy To..." or "Move To...").
+    void DestinationChosen(const QString& mode, const QString& folder);
+    // Removes the selected entries from the opened archive (the archive commands provide it).
+    void DeleteArchiveEntries();
+    // The selected file-list entries and where their files lie.
+    td::FileSelection selectedFiles() const;
+
     // Controls, by the names the rest of the program knows them by.
     QTabWidget* PageControl1 = nullptr;
     QWidget* TabSheet1 = nullptr;
@@ -286,6 +301,11 @@ class TFrame1 : public QWidget {
     void connectEvents();
     // The "Directory fonts" listing and its source panel, once the temporary folder is known.
     void buildDirectoryListing();
+    void connectFontCommands();
+    void showDestinationDialog(const QString& mode);
+    void deleteListedFonts();
+    void deleteFoundFonts();
+    void deleteInstalledFonts();
 
     // Puts a loaded value into the option's control.
     void applySetting(const td::SettingSpec& spec, const td::SettingValue& value);
