@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
 
 #include <QDir>
 #include <QFile>
@@ -73,6 +76,25 @@ TEST_F(FileOps, CopyAndMoveKeepEveryFileTheUserDidNotGiveUp) {
         // Nothing half-written is left beside the destination.
         EXPECT_LE(QDir(dst).entryList(QDir::Files | QDir::Hidden).size(), 1);
     }
+}
+
+TEST_F(FileOps, ACopyCutShortByAFullDiskLeavesTheOldFileWhole) {
+    // A file size limit makes writes fail part-way, as a full file system does.
+    put("src/big.ttf", QByteArray(64 * 1024, 'n'));
+    put("dst/big.ttf", "old");
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 16 * 1024;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const QStringList moved = td::moveSelectedFiles(selection({"big.ttf"}), dst);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_TRUE(moved.isEmpty());
+    EXPECT_EQ(tdtest::fileBytes(dst + "/big.ttf"), "old");
+    EXPECT_EQ(tdtest::fileBytes(src + "/big.ttf").size(), 64 * 1024);
+    EXPECT_EQ(QDir(dst).entryList(QDir::Files | QDir::Hidden), QStringList{"big.ttf"});
 }
 
 TEST_F(FileOps, MoveIntoItsOwnFolderAndIntoAVanishedFolderKeepsTheFile) {
