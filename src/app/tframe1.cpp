@@ -26,6 +26,7 @@
 #include <QShortcut>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTextEdit>
 #include <QVBoxLayout>
@@ -49,6 +50,7 @@
 #include "platform/registry.h"
 #include "platform/tempfiles.h"
 #include "platform/windowset.h"
+#include "views/searchpanel.h"
 
 using td::SettingSpec;
 using td::SettingValue;
@@ -163,6 +165,7 @@ void TFrame1::buildWindow() {
     Image2->hide();
 
     buildPopupMenu();
+    buildSearch();
     ZipArchive1 = new td::TZipArchive(m_services, this);
     ZipArchive1->setObjectName(QStringLiteral("ZipArchive1"));
 
@@ -260,8 +263,9 @@ QWidget* TFrame1::buildSearchPage() {
     drives->addWidget(Button9);
     top->addLayout(drives);
 
-    StringGrid6 = makeGrid(page, "StringGrid6", 1, 4);
-    StringGrid6->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    // Rows, heads and sorting come from the tab's controller (buildSearch).
+    StringGrid6 = named(new QTableView(page), "StringGrid6");
+    StringGrid6->setEditTriggers(QAbstractItemView::NoEditTriggers);
     top->addWidget(StringGrid6, 1);
     layout->addLayout(top, 1);
 
@@ -759,10 +763,7 @@ void TFrame1::TabSheet5Enter() {
 }
 
 void TFrame1::TabSheet5Exit() {
-    for (int i = 0; i < ListBox5->count(); ++i) {
-        DeactivateFontFile(ListBox5->item(i)->text());
-    }
-    ListBox5->clear();
+    m_searchPanel->ReleasePreviews();
 }
 
 void TFrame1::ActivateFontFile(const QString& path) {
@@ -927,15 +928,7 @@ void TFrame1::LayoutMainWindow() {
                              std::max(0, PageControl1->height() - Panel1->height()));
     SpinEdit3Change();
     // 7.
-    const QStringList heads{QStringLiteral("Path"), QStringLiteral("Name"), QStringLiteral("Time"),
-                            QStringLiteral("Size")};
-    if (StringGrid6->rowCount() < 1) {
-        StringGrid6->setRowCount(1);
-    }
-    for (int column = 0; column < 4; ++column) {
-        StringGrid6->setItem(0, column, new QTableWidgetItem(heads.at(column)));
-        StringGrid6->setColumnWidth(column, std::max(0, (StringGrid6->width() - 25) / 4));
-    }
+    m_searchPanel->LayoutColumns();
     // 8.
     Panel3->move((Panel1->width() - Panel3->width()) / 2, Panel3->y());
     Animate1->move(Panel3->x() - Animate1->width() - 4, Animate1->y());
@@ -1382,7 +1375,30 @@ void TFrame1::buildDirectoryListing() {
 
 void TFrame1::ListInstalledFonts() {}
 
-void TFrame1::RunSearch() {}
+void TFrame1::RunSearch() {
+    m_searchPanel->SearchFonts();
+}
+
+void TFrame1::buildSearch() {
+    td::SearchControls controls;
+    controls.ListBox2 = ListBox2;
+    controls.Edit3 = Edit3;
+    controls.Button9 = Button9;
+    controls.StringGrid6 = StringGrid6;
+    controls.RichEdit1 = RichEdit1;
+    controls.ListBox5 = ListBox5;
+    td::SearchPanelHooks hooks;
+    hooks.showBusy = [this](int animation) { ShowBusy(animation); };
+    hooks.showIdle = [this] { ShowIdle(); };
+    hooks.keepPainting = [] { td::keepPainting(); };
+    hooks.setCaption = [this](const QString& caption) {
+        PageControl1->setTabText(PageControl1->indexOf(TabSheet5), caption);
+    };
+    hooks.activateFont = [this](const QString& path) { ActivateFontFile(path); };
+    hooks.deactivateFont = [this](const QString& path) { DeactivateFontFile(path); };
+    hooks.sampleText = [this] { return Edit1->text(); };
+    m_searchPanel = std::make_unique<td::SearchPanel>(controls, m_services.fonts, std::move(hooks));
+}
 
 void TFrame1::DeleteArchiveEntries() {}
 

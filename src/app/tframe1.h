@@ -25,6 +25,7 @@ class QPushButton;
 class QRadioButton;
 class QSpinBox;
 class QTabWidget;
+class QTableView;
 class QTableWidget;
 class QTextEdit;
 class QWindow;
@@ -38,6 +39,7 @@ class ClickableLabel;
 class RadioGroup;
 class DirectoryPanel;
 class DirectorySource;
+class SearchPanel;
 }  // namespace td
 
 // Decides which focus changes count as the main window being activated. The first show is an
@@ -152,6 +154,8 @@ class TFrame1 : public QWidget {
     void ListFonts();
     void ListInstalledFonts();
     void RunSearch();
+    // The "Search" tab's controller: its result rows, selection and previews.
+    td::SearchPanel* searchPanel() const { return m_searchPanel.get(); }
     void InstallSelectedFonts();
     void DeleteSelected();
     void ExportSamples();
@@ -221,7 +225,7 @@ class TFrame1 : public QWidget {
     QLineEdit* Edit3 = nullptr;
     QLabel* Label6 = nullptr;
     QPushButton* Button9 = nullptr;
-    QTableWidget* StringGrid6 = nullptr;
+    QTableView* StringGrid6 = nullptr;
     QTextEdit* RichEdit1 = nullptr;
     QListWidget* ListBox5 = nullptr;
     QListWidget* ListBox7 = nullptr;
@@ -338,4 +342,7 @@ class TFrame1 : public QWidget {
     std::unique_ptr<HelpViewer> m_help;
     std::unique_ptr<td::DirectorySource> m_directory;
     std::unique_ptr<td::DirectoryPanel> m_directoryPanel;
+    // The "Search" tab.
+    void buildSearch();
+    std::unique_ptr<td::SearchPanel> m_searchPanel;
 };

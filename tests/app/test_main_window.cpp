@@ -528,8 +528,9 @@ TEST_F(MainWindow, LayoutWritesTheFontMapTransposedAndCentresThePanels) {
     EXPECT_EQ(map.height(), frame.PageControl1->height() - frame.Panel1->height());
     EXPECT_EQ(map.columnWidth(3), 30);
 
-    EXPECT_EQ(frame.StringGrid6->item(0, 0)->text(), "Path");
-    EXPECT_EQ(frame.StringGrid6->item(0, 3)->text(), "Size");
+    const QAbstractItemModel& results = *frame.StringGrid6->model();
+    EXPECT_EQ(results.headerData(0, Qt::Horizontal).toString(), "Path");
+    EXPECT_EQ(results.headerData(3, Qt::Horizontal).toString(), "Size");
     EXPECT_EQ(frame.StringGrid6->columnWidth(2), (frame.StringGrid6->width() - 25) / 4);
     EXPECT_EQ(frame.StringGrid2->columnWidth(0), frame.StringGrid2->width() - 25);
     EXPECT_EQ(frame.StringGrid5->columnWidth(0), frame.TabSheet1->width() - 25);

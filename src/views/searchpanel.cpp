@@ -1,0 +1,348 @@
+#include "views/searchpanel.h"
+
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScopedValueRollback>
+#include <QStyle>
+#include <QTableView>
+#include <QTextEdit>
+#include <algorithm>
+
+#include "browse/samplerow.h"
+#include "platform/fonttable.h"
+#include "ttfnames/fontnames.h"
+
+namespace td {
+
+namespace {
+
+constexpr int kPreviewPoints = 16;
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// The rows
+
+SearchResultsModel::SearchResultsModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+int SearchResultsModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_hits.size());
+}
+
+int SearchResultsModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : kSearchColumns;
+}
+
+QVariant SearchResultsModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rowCount() || index.column() >= kSearchColumns) {
+        return {};
+    }
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
+        return hit(index.row()).cells[static_cast<std::size_t>(index.column())];
+    }
+    return {};
+}
+
+QVariant SearchResultsModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+        section >= kSearchColumns) {
+        return QAbstractTableModel::headerData(section, orientation, role);
+    }
+    return searchHeads(m_sortedColumn).at(section);
+}
+
+void SearchResultsModel::setHits(std::vector<SearchHit> hits) {
+    // Rows go and come rather than a model reset, which would also reset the widths the user
+    // gave the columns.
+    if (!m_hits.empty()) {
+        beginRemoveRows({}, 0, rowCount() - 1);
+        m_hits.clear();
+        endRemoveRows();
+    }
+    clearMarker();
+    if (!hits.empty()) {
+        beginInsertRows({}, 0, static_cast<int>(hits.size()) - 1);
+        m_hits = std::move(hits);
+        endInsertRows();
+    }
+}
+
+void SearchResultsModel::sortBy(int column) {
+    emit layoutAboutToBeChanged();
+    SortResults(m_hits, column);
+    emit layoutChanged();
+    m_sortedColumn = column >= 0 && column < kSearchColumns ? column : -1;
+    emit headerDataChanged(Qt::Horizontal, 0, kSearchColumns - 1);
+}
+
+void SearchResultsModel::clearMarker() {
+    m_sortedColumn = -1;
+    emit headerDataChanged(Qt::Horizontal, 0, kSearchColumns - 1);
+}
+
+void SearchResultsModel::removeHits(std::vector<int> rows) {
+    std::sort(rows.begin(), rows.end(), std::greater<>());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    // Contiguous runs, from the bottom up, so that the numbers still to come stay valid.
+    std::size_t i = 0;
+    while (i < rows.size()) {
+        const int last = rows[i];
+        int first = last;
+        while (i + 1 < rows.size() && rows[i + 1] == first - 1) {
+            ++i;
+            --first;
+        }
+        ++i;
+        if (first < 0 || last >= rowCount()) {
+            continue;
+        }
+        beginRemoveRows({}, first, last);
+        m_hits.erase(m_hits.begin() + first, m_hits.begin() + last + 1);
+        endRemoveRows();
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The tab
+
+SearchPanel::SearchPanel(const SearchControls& controls, FontTable* fonts, SearchPanelHooks hooks,
+                         QObject* parent)
+    : QObject(parent),
+      m_controls(controls),
+      m_fonts(fonts),
+      m_hooks(std::move(hooks)),
+      m_model(new SearchResultsModel(this)) {
+    if (QTableView* grid = m_controls.StringGrid6) {
+        grid->setModel(m_model);
+        grid->setShowGrid(true);
+        grid->setSelectionMode(QAbstractItemView::ContiguousSelection);
+        grid->setSelectionBehavior(QAbstractItemView::SelectItems);
+        grid->setWordWrap(false);
+        grid->verticalHeader()->hide();
+        QHeaderView* heads = grid->horizontalHeader();
+        heads->show();
+        // A press on a head sorts; it must not also select the whole column.
+        heads->setSectionsClickable(false);
+        heads->setHighlightSections(false);
+        heads->setSectionResizeMode(QHeaderView::Interactive);
+        heads->setStretchLastSection(false);
+        heads->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        heads->viewport()->installEventFilter(this);
+        connect(grid, &QAbstractItemView::clicked, this, [this] { StringGrid6Click(); });
+        // Moving the current cell with the keys previews as a click does.
+        connect(grid->selectionModel(), &QItemSelectionModel::currentChanged, this,
+                [this](const QModelIndex& current) {
+                    if (current.isValid() && !m_changingRows) {
+                        StringGrid6Click();
+                    }
+                });
+    }
+    if (m_controls.ListBox2) {
+        connect(m_controls.ListBox2, &QListWidget::itemDoubleClicked, this,
+                [this] { ListBox2DblClick(); });
+    }
+}
+
+SearchPanel::~SearchPanel() {
+    if (m_controls.StringGrid6) {
+        m_controls.StringGrid6->horizontalHeader()->viewport()->removeEventFilter(this);
+    }
+}
+
+void SearchPanel::SearchFonts() {
+    if (m_hooks.showBusy) {
+        m_hooks.showBusy(1);
+    }
+    // The indicator ends even when the walk is left by an exception.
+    struct Idle {
+        const std::function<void()>& showIdle;
+        ~Idle() {
+            if (showIdle) {
+                showIdle();
+            }
+        }
+    } idle{m_hooks.showIdle};
+
+    {
+        const QScopedValueRollback changing(m_changingRows, true);
+        m_model->setHits({});
+    }
+    ReleasePreviews();
+    QStringList roots;
+    if (QListWidget* drives = m_controls.ListBox2) {
+        for (int i = 0; i < drives->count(); ++i) {
+            if (drives->item(i)->isSelected()) {
+                roots << drives->item(i)->text();
+            }
+        }
+    }
+    const QString mask = m_controls.Edit3 ? m_controls.Edit3->text() : QStringLiteral("*");
+    std::vector<SearchHit> hits = SearchDrives(roots, mask, m_hooks.keepPainting);
+    const QScopedValueRollback changing(m_changingRows, true);
+    m_model->setHits(std::move(hits));
+    m_model->sortBy(kSearchPath);
+    showCaption();
+}
+
+void SearchPanel::SortResults(int column) {
+    m_model->sortBy(column);
+}
+
+void SearchPanel::StringGrid6MouseDown(int x) {
+    QTableView* grid = m_controls.StringGrid6;
+    if (grid == nullptr) {
+        return;
+    }
+    const QHeaderView* heads = grid->horizontalHeader();
+    const int column = heads->logicalIndexAt(x);
+    if (column < 0) {
+        // Right of the last column: a number that names no column.
+        SortResults(kSearchColumns);
+        return;
+    }
+    // A press on the border between two heads starts resizing a column; it sorts nothing.
+    const int grip = heads->style()->pixelMetric(QStyle::PM_HeaderGripMargin, nullptr, heads);
+    const int offset = x - heads->sectionViewportPosition(column);
+    const bool leftBorder = offset < grip && heads->visualIndex(column) > 0;
+    const bool rightBorder = heads->sectionSize(column) - offset < grip;
+    if (leftBorder || rightBorder) {
+        return;
+    }
+    SortResults(column);
+}
+
+void SearchPanel::StringGrid6Click() {
+    QTableView* grid = m_controls.StringGrid6;
+    if (grid == nullptr) {
+        return;
+    }
+    int top = -1;
+    for (const QItemSelectionRange& range : grid->selectionModel()->selection()) {
+        top = top < 0 ? range.top() : std::min(top, range.top());
+    }
+    if (top < 0) {
+        top = grid->currentIndex().row();
+    }
+    if (top < 0 || top >= m_model->rowCount()) {
+        return;
+    }
+    const QString path = m_model->hit(top).fullPath();
+    if (QListWidget* previewed = m_controls.ListBox5) {
+        if (previewed->findItems(path, Qt::MatchExactly | Qt::MatchCaseSensitive).isEmpty()) {
+            if (m_hooks.activateFont) {
+                m_hooks.activateFont(path);
+            }
+            previewed->addItem(path);
+        }
+    }
+    const TFontNames names = ReadFontNames(path);
+    QTextEdit* preview = m_controls.RichEdit1;
+    if (preview == nullptr) {
+        return;
+    }
+    QFont font = preview->font();
+    if (m_fonts != nullptr) {
+        const int pixels = pointsToPixels(kPreviewPoints, preview->logicalDpiY());
+        font = m_fonts->resolve(names.Name, FontStyle{}, pixels).font();
+    }
+    font.setPointSize(kPreviewPoints);
+    preview->clear();
+    preview->setFont(font);
+    preview->document()->setDefaultFont(font);
+    preview->setPlainText(m_hooks.sampleText ? m_hooks.sampleText() : QString());
+}
+
+void SearchPanel::ListBox2DblClick() {
+    if (m_controls.Button9) {
+        m_controls.Button9->click();
+    }
+}
+
+void SearchPanel::ReleasePreviews() {
+    QListWidget* previewed = m_controls.ListBox5;
+    if (previewed == nullptr) {
+        return;
+    }
+    // The list is emptied first, so that a release that reaches back here finds nothing left.
+    QStringList paths;
+    for (int i = 0; i < previewed->count(); ++i) {
+        paths << previewed->item(i)->text();
+    }
+    previewed->clear();
+    for (const QString& path : std::as_const(paths)) {
+        if (m_hooks.deactivateFont) {
+            m_hooks.deactivateFont(path);
+        }
+    }
+}
+
+void SearchPanel::LayoutColumns() {
+    m_model->clearMarker();
+    if (QTableView* grid = m_controls.StringGrid6) {
+        for (int column = 0; column < kSearchColumns; ++column) {
+            grid->setColumnWidth(column, std::max(0, (grid->width() - 25) / 4));
+        }
+    }
+}
+
+std::vector<int> SearchPanel::selectedRows() const {
+    std::vector<int> rows;
+    if (m_controls.StringGrid6 == nullptr) {
+        return rows;
+    }
+    for (const QItemSelectionRange& range : m_controls.StringGrid6->selectionModel()->selection()) {
+        for (int row = range.top(); row <= range.bottom(); ++row) {
+            rows.push_back(row);
+        }
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+QStringList SearchPanel::selectedPaths() const {
+    QStringList paths;
+    for (const int row : selectedRows()) {
+        paths << m_model->hit(row).fullPath();
+    }
+    return paths;
+}
+
+std::vector<QByteArray> SearchPanel::selectedNativePaths() const {
+    std::vector<QByteArray> paths;
+    for (const int row : selectedRows()) {
+        paths.push_back(m_model->hit(row).nativePath);
+    }
+    return paths;
+}
+
+void SearchPanel::removeRows(const std::vector<int>& rows) {
+    {
+        // The current cell moving off a removed row previews nothing.
+        const QScopedValueRollback changing(m_changingRows, true);
+        m_model->removeHits(rows);
+    }
+    showCaption();
+}
+
+bool SearchPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress && m_controls.StringGrid6 != nullptr &&
+        watched == m_controls.StringGrid6->horizontalHeader()->viewport()) {
+        const auto* press = static_cast<QMouseEvent*>(event);
+        if (press->button() == Qt::LeftButton) {
+            StringGrid6MouseDown(press->position().toPoint().x());
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void SearchPanel::showCaption() {
+    if (m_hooks.setCaption) {
+        m_hooks.setCaption(QStringLiteral("Searched: ") + QString::number(m_model->rowCount()));
+    }
+}
+
+}  // namespace td
