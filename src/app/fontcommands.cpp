@@ -19,6 +19,7 @@
 #include "fontfiles/tform3.h"
 #include "platform/fonttable.h"
 #include "platform/windowset.h"
+#include "views/searchpanel.h"
 
 namespace {
 
@@ -185,18 +186,10 @@ void TFrame1::deleteListedFonts() {
 }
 
 void TFrame1::deleteFoundFonts() {
-    // The selection is one range of rows; the first row holds the column titles.
-    QList<std::pair<QString, QString>> rows;
-    for (const QTableWidgetSelectionRange& range : StringGrid6->selectedRanges()) {
-        for (int row = std::max(1, range.topRow()); row <= range.bottomRow(); ++row) {
-            const QTableWidgetItem* folder = StringGrid6->item(row, 0);
-            const QTableWidgetItem* name = StringGrid6->item(row, 1);
-            if (folder != nullptr && name != nullptr && !name->text().isEmpty()) {
-                rows.append({folder->text(), name->text()});
-            }
-        }
+    if (!m_searchPanel) {
+        return;
     }
-    if (td::deleteFoundFiles(*m_services.dialogs, this, rows,
+    if (td::deleteFoundFiles(*m_services.dialogs, this, m_searchPanel->selectedPaths(),
                              [this](const QString& path) { DeactivateFontFile(path); })) {
         Button9->click();
     }

@@ -11,7 +11,6 @@
 #include <memory>
 #include <vector>
 
-#include "browse/filelist.h"
 #include "browse/fontlisting.h"
 #include "platform/dialogs.h"
 #include "ttfnames/copyfile.h"
@@ -241,15 +240,13 @@ bool deleteListedFiles(Dialogs& dialogs, QWidget* parent, const QString& listedF
     return true;
 }
 
-bool deleteFoundFiles(Dialogs& dialogs, QWidget* parent,
-                      const QList<std::pair<QString, QString>>& rows,
+bool deleteFoundFiles(Dialogs& dialogs, QWidget* parent, const QStringList& paths,
                       const std::function<void(const QString&)>& deactivate) {
     if (dialogs.messageBox(parent, BoxIcon::Question, QStringLiteral("Delete selected fonts ?"),
                            BoxButtons::OkCancel) != BoxAnswer::Ok) {
         return false;
     }
-    for (const auto& [folder, name] : rows) {
-        const QString path = withTrailingSlash(folder) + name;
+    for (const QString& path : paths) {
         if (deactivate) {
             deactivate(path);
         }

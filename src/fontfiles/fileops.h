@@ -84,12 +84,11 @@ void pushRecentFolder(RecentFolders& folders, const QString& folder);
 bool deleteListedFiles(Dialogs& dialogs, QWidget* parent, const QString& listedFolder,
                        const QStringList& fileList, const QList<int>& selected);
 
-// "Delete" on the "Search" tab for found files given as (folder, file name), top to bottom.
+// "Delete" on the "Search" tab for the full paths of the selected found files, top to bottom.
 // Asks "Delete selected fonts ?" first; anything but OK returns false with nothing deleted.
 // Each file is released through `deactivate` and deleted; a file that stays gets the beep and
 // the failure message naming its path.
-bool deleteFoundFiles(Dialogs& dialogs, QWidget* parent,
-                      const QList<std::pair<QString, QString>>& rows,
+bool deleteFoundFiles(Dialogs& dialogs, QWidget* parent, const QStringList& paths,
                       const std::function<void(const QString&)>& deactivate);
 
 }  // namespace td

@@ -183,8 +183,7 @@ TEST_F(FileOps, DeletingListedFilesSkipsParentAndProtectedFiles) {
 
 TEST_F(FileOps, DeletingFoundFilesAsksFirstAndNamesEachProtectedPath) {
     tdtest::ScriptedDialogs dialogs;
-    const QList<std::pair<QString, QString>> rows{
-        {src, "a.ttf"}, {src + "/", "b.ttf"}, {src, "c.ttf"}};
+    const QStringList rows{src + "/a.ttf", src + "/b.ttf", src + "/c.ttf"};
     for (const char* name : {"src/a.ttf", "src/b.ttf", "src/c.ttf"}) {
         put(name, "x");
     }

@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 
 #include "app/tframe1.h"
@@ -156,21 +156,22 @@ TEST_F(FontCommands, InstallAnsweredNoRegistersTheListedFileAndActivatesIt) {
     EXPECT_EQ(frame.Edit4->text(), sandbox.path("fontsdir") + "/");
 }
 
-TEST_F(FontCommands, DeleteOnTheSearchTabTakesTheSelectedRowsBelowTheTitles) {
+TEST_F(FontCommands, DeleteOnTheSearchTabDeletesTheSelectedHitsAndSearchesAgain) {
     TFrame1& frame = create();
     frame.PageControl1->setCurrentWidget(frame.TabSheet5);
-    frame.LayoutMainWindow();
-    frame.StringGrid6->setRowCount(3);
-    for (int row = 1; row <= 2; ++row) {
-        frame.StringGrid6->setItem(row, 0, new QTableWidgetItem(listed));
-        frame.StringGrid6->setItem(row, 1,
-                                   new QTableWidgetItem(row == 1 ? "sans.ttf" : "serif.ttf"));
-    }
-    frame.StringGrid6->setRangeSelected(QTableWidgetSelectionRange(0, 0, 1, 3), true);
-    dialogs.answer(BoxAnswer::Ok);
+    frame.FillDriveList();
+    frame.Button9->click();
+    QAbstractItemModel* hits = frame.StringGrid6->model();
+    ASSERT_EQ(hits->rowCount(), 3);
+    QFile::setPermissions(listed + "/bold.ttf", QFileDevice::ReadOwner);
+    frame.StringGrid6->selectionModel()->select(
+        QItemSelection(hits->index(0, 0), hits->index(1, 3)),
+        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    dialogs.answer(BoxAnswer::Ok).answer(BoxAnswer::Ok);
     frame.Button4->click();
-    EXPECT_EQ(dialogs.boxTexts(), QStringList{"Delete selected fonts ?"});
+    EXPECT_EQ(dialogs.boxTexts(),
+              (QStringList{"Delete selected fonts ?", td::readOnlyMessage(listed + "/bold.ttf")}));
     EXPECT_FALSE(QFile::exists(listed + "/sans.ttf"));
     EXPECT_TRUE(QFile::exists(listed + "/serif.ttf"));
-    EXPECT_EQ(frame.StringGrid6->item(0, 0)->text(), "Path");
+    EXPECT_EQ(hits->rowCount(), 2);
 }
