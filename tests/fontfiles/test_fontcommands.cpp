@@ -40,28 +40,16 @@ void select(QListWidget& list, const QStringList& names) {
 }
 
 // The main window and the folder chooser, started in a folder of fonts.
-class FontCommands : public tdtest::SandboxTest, protected tdtest::FakeServiceSet {
+class FontCommands : public tdtest::MainRoleTest {
   protected:
-    td::DlLibraryLoader libraries{tdtest::buildDir()};
-    std::unique_ptr<td::WindowSet> windows = std::make_unique<td::WindowSet>();
-    QString savedFolder = QDir::currentPath();
     QString listed;
 
     void SetUp() override {
-        services.libraries = &libraries;
-        services.windows = windows.get();
-        drives.setDrives({{sandbox.root(), td::DriveType::Fixed}});
-        drives.setReady({sandbox.root()});
-        presetBrowser();
         sandbox.writeFile("fonts/sans.ttf", tdtest::fileBytes(tdtest::dejaVuSans()));
         sandbox.writeFile("fonts/serif.ttf", tdtest::fileBytes(tdtest::dejaVuSerif()));
         sandbox.writeFile("fonts/bold.ttf", tdtest::fileBytes(tdtest::dejaVuSansBold()));
         listed = sandbox.path("fonts");
         QDir::setCurrent(listed);
-    }
-    void TearDown() override {
-        windows.reset();
-        QDir::setCurrent(savedFolder);
     }
     TFrame1& create() {
         windows->add(std::make_unique<TFrame1>(services));

@@ -5,11 +5,14 @@
 
 #include "platform/drives.h"
 #include "platform/fonttable.h"
+#include "platform/library.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/services.h"
 #include "platform/shell.h"
 #include "platform/tempfiles.h"
+#include "platform/windowset.h"
+#include "sandbox.h"
 #include "scripted_dialogs.h"
 
 namespace tdtest {
@@ -36,6 +39,19 @@ struct FakeServiceSet {
     td::FakeDrives drives;
     td::QtFontTable fonts;
     td::Services services;
+};
+
+// A run of the main role in the sandbox: the archive libraries beside the program, a window set
+// for the test to fill, the sandbox root as the one ready drive and a preset browser. The
+// windows go before the services, and the current folder comes back at the end.
+class MainRoleTest : public SandboxTest, protected FakeServiceSet {
+  protected:
+    MainRoleTest();
+    ~MainRoleTest() override;
+
+    td::DlLibraryLoader libraries;
+    std::unique_ptr<td::WindowSet> windows = std::make_unique<td::WindowSet>();
+    QString savedFolder;
 };
 
 }  // namespace tdtest
