@@ -37,6 +37,8 @@ class ClickableLabel;
 class RadioGroup;
 class DirectoryPanel;
 class DirectorySource;
+class InstalledFontsPanel;
+struct SampleRowOptions;
 }  // namespace td
 
 // Decides which focus changes count as the main window being activated. The first show is an
@@ -286,6 +288,10 @@ class TFrame1 : public QWidget {
     void connectEvents();
     // The "Directory fonts" listing and its source panel, once the temporary folder is known.
     void buildDirectoryListing();
+    // The "Installed fonts" tab's controller.
+    void buildInstalledListing();
+    // How both sample grids draw their rows, from the option controls.
+    td::SampleRowOptions sampleRowOptions() const;
 
     // Puts a loaded value into the option's control.
     void applySetting(const td::SettingSpec& spec, const td::SettingValue& value);
@@ -318,4 +324,5 @@ class TFrame1 : public QWidget {
     std::unique_ptr<HelpViewer> m_help;
     std::unique_ptr<td::DirectorySource> m_directory;
     std::unique_ptr<td::DirectoryPanel> m_directoryPanel;
+    std::unique_ptr<td::InstalledFontsPanel> m_installedPanel;
 };

@@ -146,16 +146,7 @@ class FontconfigFontsKey : public tdtest::SandboxTest {
         ASSERT_TRUE(QFile::copy(tdtest::dejaVuSans(), sans));
         ASSERT_TRUE(QFile::copy(tdtest::dejaVuSansBold(), bold));
         ASSERT_TRUE(QFile::copy(tdtest::dejaVuSerif(), serif));
-        sandbox.writeFile(
-            "fonts.conf",
-            QStringLiteral("<?xml version=\"1.0\"?>\n<fontconfig>\n"
-                           "<dir>%1</dir><dir>%2</dir>\n"
-                           "<cachedir>%3</cachedir>\n"
-                           "<include ignore_missing=\"yes\" "
-                           "prefix=\"xdg\">fontconfig/conf.d</include>\n"
-                           "</fontconfig>\n")
-                .arg(sandbox.path("system"), sandbox.fontsDir(), sandbox.path("cache/fc"))
-                .toUtf8());
+        sandbox.useFontFolders({sandbox.path("system")});
         system.refresh();
         td::installFontsKey(registry, system);
     }
