@@ -50,6 +50,7 @@
 #include "platform/registry.h"
 #include "platform/tempfiles.h"
 #include "platform/windowset.h"
+#include "views/installedfonts.h"
 #include "views/searchpanel.h"
 
 using td::SettingSpec;
@@ -578,6 +579,7 @@ void TFrame1::FormCreate() {
         m_services.tempFiles != nullptr ? m_services.tempFiles->tempPath() : QDir::tempPath();
     m_tempPath = td::withTrailingSeparator(m_tempPath);
     buildDirectoryListing();
+    buildInstalledListing();
     // 9 - 10.
     LoadWindowPlacement();
     RichEdit1->append(Edit1->text());
@@ -1364,16 +1366,44 @@ void TFrame1::buildDirectoryListing() {
     };
     m_directoryPanel = std::make_unique<td::DirectoryPanel>(
         controls, *m_directory, *m_services.dialogs, *m_services.drives, *m_services.fonts,
-        [this] {
-            return td::SampleRowOptions{Edit1->text(), Edit2->text(), SpinEdit1->value(),
-                                        SpinEdit2->value()};
-        },
-        std::move(hooks));
+        [this] { return sampleRowOptions(); }, std::move(hooks));
     // The folder tree starts at the current folder, as the program was started in.
     m_directoryPanel->openFolder(QDir::currentPath());
 }
 
-void TFrame1::ListInstalledFonts() {}
+void TFrame1::buildInstalledListing() {
+    if (m_services.registry == nullptr || m_services.fonts == nullptr) {
+        return;
+    }
+    td::InstalledFontsHooks hooks;
+    hooks.showBusy = [this](int animation) { ShowBusy(animation); };
+    hooks.showIdle = [this] { ShowIdle(); };
+    hooks.keepPainting = [] { td::keepPainting(); };
+    hooks.setCaption = [this](const QString& caption) {
+        PageControl1->setTabText(PageControl1->indexOf(TabSheet2), caption);
+    };
+    hooks.fontsFolder = [this] { return td::GetFontsFolder(*m_services.registry); };
+    // The Font Map draws the double-clicked font by its name, from no file of its own.
+    hooks.openInFontMap = [this](const QString& name) {
+        PageControl1->setTabText(PageControl1->indexOf(TabSheet3), name);
+        setFontMapFile(QString());
+        PageControl1->setCurrentWidget(TabSheet3);
+    };
+    m_installedPanel = std::make_unique<td::InstalledFontsPanel>(
+        td::InstalledControls{StringGrid5, StringGrid4, ListBox1}, *m_services.registry,
+        *m_services.fonts, [this] { return sampleRowOptions(); }, std::move(hooks));
+}
+
+td::SampleRowOptions TFrame1::sampleRowOptions() const {
+    return td::SampleRowOptions{Edit1->text(), Edit2->text(), SpinEdit1->value(),
+                                SpinEdit2->value()};
+}
+
+void TFrame1::ListInstalledFonts() {
+    if (m_installedPanel) {
+        m_installedPanel->ListInstalledFonts();
+    }
+}
 
 void TFrame1::RunSearch() {
     m_searchPanel->SearchFonts();

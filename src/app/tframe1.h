@@ -40,6 +40,8 @@ class RadioGroup;
 class DirectoryPanel;
 class DirectorySource;
 class SearchPanel;
+class InstalledFontsPanel;
+struct SampleRowOptions;
 }  // namespace td
 
 // Decides which focus changes count as the main window being activated. The first show is an
@@ -310,6 +312,10 @@ class TFrame1 : public QWidget {
     void deleteListedFonts();
     void deleteFoundFonts();
     void deleteInstalledFonts();
+    // The "Installed fonts" tab's controller.
+    void buildInstalledListing();
+    // How both sample grids draw their rows, from the option controls.
+    td::SampleRowOptions sampleRowOptions() const;
 
     // Puts a loaded value into the option's control.
     void applySetting(const td::SettingSpec& spec, const td::SettingValue& value);
@@ -345,4 +351,5 @@ class TFrame1 : public QWidget {
     // The "Search" tab.
     void buildSearch();
     std::unique_ptr<td::SearchPanel> m_searchPanel;
+    std::unique_ptr<td::InstalledFontsPanel> m_installedPanel;
 };

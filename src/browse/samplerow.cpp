@@ -46,8 +46,9 @@ void paintSampleRow(QPainter& painter, const QRect& rect, const SampleRow& row,
     sample.drawTextAt(painter, rect.topLeft(), options.sampleText);
     const DrawingFont caption = fonts.resolve(options.baseFont, FontStyle{},
                                               pointsToPixels(options.captionSize, options.dpi));
-    caption.drawTextAt(painter, QPointF(rect.left(), rect.top() + offset),
-                       captionText(row.family, row.subfamily, row.entry));
+    caption.drawTextAt(
+        painter, QPointF(rect.left(), rect.top() + offset),
+        row.caption ? *row.caption : captionText(row.family, row.subfamily, row.entry));
     fonts.deactivate(row.path);
 }
 

@@ -7,6 +7,7 @@
 #include "fontfiles/fileops.h"
 #include "platform/dialogs.h"
 #include "platform/error.h"
+#include "platform/fontskey.h"
 #include "platform/registry.h"
 
 namespace td {
@@ -35,7 +36,8 @@ QStringList installFonts(Dialogs& dialogs, QWidget* parent, Registry& registry,
         warn(dialogs, parent, QStringLiteral("Select a font file first"));
         return installed;
     }
-    const auto key = registry.openKey(RootKey::LocalMachine, kFontsKeyPath, false);
+    const auto key =
+        registry.openKey(RootKey::LocalMachine, QString::fromUtf16(kFontsKeyPath), false);
     const QString fontsFolder = job.defaultFontsFolder;
     FileSelection selection{job.viewMode, job.listedFolder, job.tempPath, {}};
     for (const InstallItem& item : job.selected) {
@@ -90,7 +92,8 @@ QStringList deleteInstalledFonts(Dialogs& dialogs, QWidget* parent, Registry& re
                                  const std::function<void(const QString&)>& removeFontResource,
                                  const std::function<void(const QString&)>& deactivate) {
     QStringList deleted;
-    const auto key = registry.openKey(RootKey::LocalMachine, kFontsKeyPath, false);
+    const auto key =
+        registry.openKey(RootKey::LocalMachine, QString::fromUtf16(kFontsKeyPath), false);
     for (const InstalledRow& row : rows) {
         if (dialogs.messageBox(
                 parent, BoxIcon::Question,

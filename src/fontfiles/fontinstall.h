@@ -12,11 +12,7 @@ namespace td {
 class Dialogs;
 class Registry;
 
-// The system font registry: one value per installed font, "<Family> (True Type)" = its path.
-inline const QString kFontsKeyPath =
-    QStringLiteral("\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Fonts");
-
-// The value name a font is installed under: its family name and " (True Type)".
+// The value name a font is installed under in the Fonts key: its family name and " (True Type)".
 QString installedValueName(const QString& family);
 
 // One selected font of the "Directory fonts" file list.

@@ -15,6 +15,7 @@
 #include "fake_services.h"
 #include "fontfiles/fontinstall.h"
 #include "fontfiles/tform3.h"
+#include "platform/fontskey.h"
 #include "platform/library.h"
 #include "platform/windowset.h"
 #include "sandbox.h"
@@ -131,13 +132,13 @@ TEST_F(FontCommands, DeleteOnTheDirectoryTabRereadsTheListAndDeletesArchivesInZi
 }
 
 TEST_F(FontCommands, InstallAnsweredNoRegistersTheListedFileAndActivatesIt) {
-    registry.createKey(td::RootKey::LocalMachine, td::kFontsKeyPath);
     TFrame1& frame = create();
     frame.Edit4->setText(sandbox.path("fontsdir"));
     select(*frame.FileListBox1, {"sans.ttf"});
     dialogs.answer(BoxAnswer::No);
     frame.Install->trigger();
-    const auto key = registry.openKey(td::RootKey::LocalMachine, td::kFontsKeyPath, false);
+    const auto key =
+        registry.openKey(td::RootKey::LocalMachine, QString::fromUtf16(td::kFontsKeyPath), false);
     EXPECT_EQ(key->valueNames(), QStringList{"DejaVu Sans (True Type)"});
     EXPECT_EQ(key->readString("DejaVu Sans (True Type)"), listed + "/sans.ttf");
     EXPECT_EQ(fonts.count(listed + "/sans.ttf"), 1);

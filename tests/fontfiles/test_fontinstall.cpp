@@ -4,6 +4,7 @@
 #include <QFile>
 
 #include "fontfiles/fontinstall.h"
+#include "platform/fontskey.h"
 #include "platform/registry.h"
 #include "sandbox.h"
 #include "scripted_dialogs.h"
@@ -23,7 +24,7 @@ class FontInstall : public tdtest::SandboxTest {
     QStringList activated;
 
     void SetUp() override {
-        registry.createKey(RootKey::LocalMachine, td::kFontsKeyPath);
+        registry.createKey(RootKey::LocalMachine, QString::fromUtf16(td::kFontsKeyPath));
         listed = sandbox.path("listed");
         fontsFolder = sandbox.path("fontsdir") + "/";
         sandbox.writeFile("listed/regular.ttf", "regular");
@@ -32,7 +33,8 @@ class FontInstall : public tdtest::SandboxTest {
         sandbox.writeFile("tmp/zipped.ttf", "zipped");
     }
     std::unique_ptr<td::RegistryKey> key() {
-        return registry.openKey(RootKey::LocalMachine, td::kFontsKeyPath, false);
+        return registry.openKey(RootKey::LocalMachine, QString::fromUtf16(td::kFontsKeyPath),
+                                false);
     }
     QStringList install(int viewMode, const QList<td::InstallItem>& items, int listCount = 4,
                         bool anything = true) {

@@ -12,6 +12,7 @@ FakeServiceSet::FakeServiceSet() {
     services.shell = &shell;
     services.drives = &drives;
     services.fonts = &fonts;
+    td::installFontsKey(registry, systemFonts);
 }
 
 std::unique_ptr<td::RegistryKey> FakeServiceSet::settingsKey() {

@@ -5,6 +5,7 @@
 
 #include "platform/drives.h"
 #include "platform/fonttable.h"
+#include "platform/fontskey.h"
 #include "platform/library.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
@@ -18,9 +19,10 @@
 namespace tdtest {
 
 // The services of a run for window tests: scripted dialogs, settings and profile files in
-// memory, sandboxed temporary names, a shell that only records, drives the test sets and a real
-// font table. The library loader and the window set are the test's own; it points
-// `services.libraries` and `services.windows` at them.
+// memory, sandboxed temporary names, a shell that only records, drives the test sets, a real
+// font table and a Fonts key on desktop fonts in memory (`systemFonts`). The library loader and
+// the window set are the test's own; it points `services.libraries` and `services.windows` at
+// them.
 struct FakeServiceSet {
     FakeServiceSet();
     FakeServiceSet(const FakeServiceSet&) = delete;
@@ -38,6 +40,7 @@ struct FakeServiceSet {
     td::RecordingShell shell;
     td::FakeDrives drives;
     td::QtFontTable fonts;
+    td::FakeSystemFonts systemFonts;
     td::Services services;
 };
 
