@@ -564,8 +564,9 @@ void FontconfigSystemFonts::show(const QString& path) {
     }
     if (kept != rules) {
         writeRejectFile(kept);
-        rebuildFontconfig(m_fonts);
     }
+    // The file may have just been copied into a folder fontconfig searches.
+    rebuildFontconfig(m_fonts);
     if (!id || !offeredPathsOf(id, path).isEmpty()) {
         return;
     }

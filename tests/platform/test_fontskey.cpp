@@ -207,6 +207,13 @@ TEST_F(FontconfigFontsKey, ValuesSetAndDeletedChangeWhatEveryProgramSees) {
     EXPECT_TRUE(QDir(sandbox.fontsDir()).isEmpty());
     EXPECT_EQ(values(registry),
               QStringList({"Bold again (True Type)=" + bold, "DejaVu Sans (TrueType)=" + sans}));
+
+    // A file copied into the user fonts folder just before is seen as it is, without a link.
+    const QString copy = sandbox.fontsDir() + "/copied.ttf";
+    ASSERT_TRUE(QFile::copy(serif, copy));
+    key->writeString("Copied (True Type)", copy);
+    EXPECT_EQ(QDir(sandbox.fontsDir()).entryList(QDir::Files), QStringList({"copied.ttf"}));
+    EXPECT_EQ(fcList(), QStringList({copy, bold, sans}));
 }
 
 TEST_F(FontconfigFontsKey, LinksNeverReplaceAFileAndRepairABrokenRejectFile) {
