@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTest>
 
 #include "app/tframe1.h"
@@ -163,4 +164,26 @@ TEST_F(FontCommands, DeleteOnTheSearchTabDeletesTheSelectedHitsAndSearchesAgain)
     EXPECT_FALSE(QFile::exists(listed + "/sans.ttf"));
     EXPECT_TRUE(QFile::exists(listed + "/serif.ttf"));
     EXPECT_EQ(hits->rowCount(), 2);
+}
+
+TEST_F(FontCommands, DeletingAnInstalledFontAnsweredOkThenNoKeepsItsFile) {
+    TFrame1& frame = create();
+    select(*frame.FileListBox1, {"serif.ttf"});
+    dialogs.answer(BoxAnswer::No);
+    frame.Button6->click();
+    frame.PageControl1->setCurrentWidget(frame.TabSheet2);
+    frame.ListInstalledFonts();
+    ASSERT_EQ(frame.ListBox1->count(), 1);
+    EXPECT_EQ(frame.StringGrid4->item(0, 0)->text(), "DejaVu Serif");
+    frame.StringGrid5->selectRow(0);
+    dialogs.answer(BoxAnswer::Ok).answer(BoxAnswer::No);
+    frame.Button4->click();
+    EXPECT_EQ(
+        dialogs.boxTexts().mid(1),
+        (QStringList{"Delete DejaVu Serif fonts ?", "Delete " + listed + "/serif.ttf from disk?"}));
+    EXPECT_EQ(systemFonts.hidden, QStringList{listed + "/serif.ttf"});
+    EXPECT_TRUE(QFile::exists(listed + "/serif.ttf"));
+    EXPECT_EQ(fonts.count(listed + "/serif.ttf"), 0);
+    // "Automatic Refresh" listed the key again: the font is gone from the view.
+    EXPECT_EQ(frame.ListBox1->count(), 0);
 }

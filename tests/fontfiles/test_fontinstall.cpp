@@ -2,9 +2,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 
 #include "fontfiles/fontinstall.h"
 #include "platform/fontskey.h"
+#include "platform/fonttable.h"
 #include "platform/registry.h"
 #include "sandbox.h"
 #include "scripted_dialogs.h"
@@ -136,4 +138,45 @@ TEST_F(FontInstall, DeletingInstalledFontsAsksTwiceAndKeepsTheFileOnNo) {
     EXPECT_EQ(released, (QStringList{kept, bare}));
     EXPECT_TRUE(QFile::exists(kept));
     EXPECT_FALSE(QFile::exists(bare));
+}
+
+TEST_F(FontInstall, AnInstalledFontIsSeenByOtherProgramsUntilItsValueIsDeleted) {
+    // A desktop whose fontconfig sees one folder of its own and the user fonts folder.
+    const QString system = sandbox.path("system");
+    QDir().mkpath(system);
+    QFile::copy(tdtest::dejaVuSans(), system + "/DejaVuSans.ttf");
+    const QString serif = listed + "/DejaVu Serif.ttf";
+    QFile::copy(tdtest::dejaVuSerif(), serif);
+    sandbox.useFontFolders({system});
+    td::QtFontTable table;
+    td::FontconfigSystemFonts desktop{&table};
+    desktop.refresh();
+    td::MemoryRegistry fontsRegistry;
+    td::installFontsKey(fontsRegistry, desktop);
+    const auto families = [] {
+        QProcess process;
+        process.start("fc-list", {"--format", "%{family}\n"});
+        process.waitForFinished(30000);
+        return QString::fromUtf8(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    };
+    ASSERT_FALSE(families().contains("DejaVu Serif"));
+
+    dialogs.answer(BoxAnswer::No);
+    td::InstallJob job{
+        1, listed, sandbox.tempDir(), fontsFolder, 2, {{"DejaVu Serif.ttf", "DejaVu Serif"}}, true};
+    td::installFonts(dialogs, nullptr, fontsRegistry, job,
+                     [&](const QString& path) { table.activate(path); });
+    EXPECT_TRUE(families().contains("DejaVu Serif"));
+    EXPECT_EQ(table.resolve("DejaVu Serif", {}, 12).source(), td::FontSource::ActiveFile);
+
+    dialogs.answer(BoxAnswer::Ok).answer(BoxAnswer::No);
+    td::deleteInstalledFonts(
+        dialogs, nullptr, fontsRegistry, fontsFolder,
+        {{"DejaVu Serif", "DejaVu Serif (True Type);" + serif}},
+        [&](const QString& path) { table.deactivate(path); },
+        [&](const QString& path) { table.deactivate(path); });
+    EXPECT_FALSE(families().contains("DejaVu Serif"));
+    EXPECT_TRUE(QFile::exists(serif));
+    EXPECT_EQ(table.count(serif), 0);
+    desktop.refresh();
 }
