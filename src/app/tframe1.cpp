@@ -37,6 +37,7 @@
 #include "app/taboutbox.h"
 #include "app/tform4.h"
 #include "archive/tziparchive.h"
+#include "browse/archivecommands.h"
 #include "browse/directorypanel.h"
 #include "browse/fontlisting.h"
 #include "browse/propertiesfill.h"
@@ -549,8 +550,14 @@ void TFrame1::connectEvents() {
     connect(SpinEdit2, &QSpinBox::valueChanged, this, &TFrame1::SpinEdit2Change);
     connect(SpinEdit3, &QSpinBox::valueChanged, this, &TFrame1::SpinEdit3Change);
     connect(SpinEdit4, &QSpinBox::valueChanged, this, &TFrame1::SpinEdit4Change);
-    // Deleting from an archive is the "&Delete" button's own command.
-    connect(Deletefromzip1, &QAction::triggered, this, &TFrame1::Button4Click);
+    // "Delete" is the "&Delete" button's command; inside an archive it deletes its entries.
+    connect(Deletefromzip1, &QAction::triggered, this, [this] {
+        if (viewMode() == 3) {
+            DeleteArchiveEntries();
+        } else {
+            Button4Click();
+        }
+    });
     connectFontCommands();
 }
 
@@ -820,7 +827,7 @@ void TFrame1::Button4Click() {
 }
 
 void TFrame1::Button6Click() {
-    const int mode = m_directory ? m_directory->viewMode() : m_viewMode;
+    const int mode = viewMode();
     if ((mode != 1 && mode != 3) || PageControl1->currentWidget() != TabSheet1) {
         return;
     }
@@ -1369,6 +1376,22 @@ void TFrame1::buildDirectoryListing() {
         [this] { return sampleRowOptions(); }, std::move(hooks));
     // The folder tree starts at the current folder, as the program was started in.
     m_directoryPanel->openFolder(QDir::currentPath());
+    m_archiveCommands = std::make_unique<td::ArchiveCommands>(
+        *ZipArchive1, *m_services.dialogs, *m_directory, FileListBox1, NzipItems, New1,
+        td::ArchiveCommandHooks{[this](int animation) { ShowBusy(animation); },
+                                [this] { ShowIdle(); }, [] { td::keepPainting(); },
+                                [this] { return CheckBox8->isChecked(); }, [this] { ListFonts(); },
+                                [this] { m_directoryPanel->sync(); }});
+}
+
+int TFrame1::viewMode() const {
+    return m_directory ? m_directory->viewMode() : m_viewMode;
+}
+
+void TFrame1::DeleteArchiveEntries() {
+    if (m_archiveCommands) {
+        m_archiveCommands->DeleteArchiveEntries();
+    }
 }
 
 void TFrame1::buildInstalledListing() {
@@ -1430,7 +1453,6 @@ void TFrame1::buildSearch() {
     m_searchPanel = std::make_unique<td::SearchPanel>(controls, m_services.fonts, std::move(hooks));
 }
 
-void TFrame1::DeleteArchiveEntries() {}
 
 void TFrame1::ExportSamples() {}
 

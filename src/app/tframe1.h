@@ -42,6 +42,7 @@ class DirectorySource;
 class SearchPanel;
 class InstalledFontsPanel;
 struct SampleRowOptions;
+class ArchiveCommands;
 }  // namespace td
 
 // Decides which focus changes count as the main window being activated. The first show is an
@@ -74,7 +75,8 @@ class TFrame1 : public QWidget {
     ~TFrame1() override;
 
     // Window-wide state.
-    int viewMode() const { return m_viewMode; }
+    // The "Directory fonts" listing's view mode once the listing is built.
+    int viewMode() const;
     void setViewMode(int mode) { m_viewMode = mode; }
     const QString& tempPath() const { return m_tempPath; }
     QString fontMapFile() const { return m_fontMapFile; }
@@ -160,6 +162,8 @@ class TFrame1 : public QWidget {
     td::SearchPanel* searchPanel() const { return m_searchPanel.get(); }
     void InstallSelectedFonts();
     void DeleteSelected();
+    // Deletes the selected entries of the archive open in the file list (view mode 3).
+    void DeleteArchiveEntries();
     void ExportSamples();
     // Loads (and unloads) the archive writer and reader libraries, writer first.
     void LoadArchiveLibraries();
@@ -177,8 +181,6 @@ class TFrame1 : public QWidget {
     // The folder chooser's "Do": the folder becomes the first recent entry, then is copied or
     // moved to according to the chooser's mode ("Copy To..." or "Move To...").
     void DestinationChosen(const QString& mode, const QString& folder);
-    // Removes the selected entries from the opened archive (the archive commands provide it).
-    void DeleteArchiveEntries();
     // The selected file-list entries and where their files lie.
     td::FileSelection selectedFiles() const;
 
@@ -352,4 +354,5 @@ class TFrame1 : public QWidget {
     void buildSearch();
     std::unique_ptr<td::SearchPanel> m_searchPanel;
     std::unique_ptr<td::InstalledFontsPanel> m_installedPanel;
+    std::unique_ptr<td::ArchiveCommands> m_archiveCommands;
 };

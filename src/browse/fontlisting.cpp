@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include "archive/tziparchive.h"
 #include "browse/archivelisting.h"
 #include "browse/filelist.h"
 #include "platform/dialogs.h"
@@ -266,6 +267,16 @@ bool DirectorySource::setFolder(const QString& folder) {
         rereadFileList();
     }
     return m_mask == kFontMask && autoRefresh();
+}
+
+void DirectorySource::showArchiveFontEntries() {
+    m_fileList = QStringList{kParentEntry};
+    for (const ZipDirEntry& entry : m_archive.Contents()) {
+        if (isFontEntry(entry.FileName)) {
+            m_fileList << entry.FileName;
+        }
+    }
+    m_current = 0;
 }
 
 std::optional<int> DirectorySource::propertiesRow() const {

@@ -130,6 +130,10 @@ class DirectorySource {
     // due (font mask and "Automatic Refresh" checked).
     bool setFolder(const QString& folder);
 
+    // After the open archive's entries changed: the file list becomes ".." and the archive's
+    // font entries in archive order, under their stored names.
+    void showArchiveFontEntries();
+
     // The table row the Properties dialog shows for the current entry; nothing in view mode 2,
     // for ".." or without a current entry.
     std::optional<int> propertiesRow() const;

@@ -81,6 +81,27 @@ QString QtDialogs::openFileName(QWidget* parent, const QString& title, const QSt
     return QFileDialog::getOpenFileName(parent, title, folder, filter);
 }
 
+void setUpOpenOrNewDialog(QFileDialog& dialog, const QString& title, const QString& folder,
+                          const QString& filter) {
+    dialog.setWindowTitle(title);
+    dialog.setDirectory(folder);
+    dialog.setNameFilter(filter);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
+}
+
+QString QtDialogs::openOrNewFileName(QWidget* parent, const QString& title, const QString& folder,
+                                     const QString& filter) {
+    QFileDialog dialog(parent);
+    setUpOpenOrNewDialog(dialog, title, folder, filter);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return dialog.selectedFiles().constFirst();
+}
+
 QString QtDialogs::existingFolder(QWidget* parent, const QString& title, const QString& folder) {
     return QFileDialog::getExistingDirectory(parent, title, folder);
 }

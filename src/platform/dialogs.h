@@ -4,6 +4,7 @@
 #include <QString>
 #include <optional>
 
+class QFileDialog;
 class QWidget;
 
 namespace td {
@@ -38,6 +39,12 @@ class Dialogs {
     // Asks for an existing folder; empty when cancelled.
     virtual QString existingFolder(QWidget* parent, const QString& title,
                                    const QString& folder) = 0;
+    // Asks for a file to open or to create: a name of a file that does not exist yet is
+    // accepted. Empty when cancelled. Unless overridden, it is the open dialog.
+    virtual QString openOrNewFileName(QWidget* parent, const QString& title, const QString& folder,
+                                      const QString& filter) {
+        return openFileName(parent, title, folder, filter);
+    }
     // Asks for a font, starting from the given one; nothing when cancelled.
     virtual std::optional<QFont> font(QWidget* parent, const QFont& initial,
                                       const QString& title) = 0;
@@ -53,8 +60,16 @@ class QtDialogs final : public Dialogs {
     QString openFileName(QWidget* parent, const QString& title, const QString& folder,
                          const QString& filter) override;
     QString existingFolder(QWidget* parent, const QString& title, const QString& folder) override;
+    QString openOrNewFileName(QWidget* parent, const QString& title, const QString& folder,
+                              const QString& filter) override;
     std::optional<QFont> font(QWidget* parent, const QFont& initial, const QString& title) override;
 };
+
+// Sets `dialog` up to ask for a file to open or to create: any name is accepted, and the
+// filter's patterns match names whatever their case (the program's own dialog is used, since a
+// desktop's native dialog may match by case).
+void setUpOpenOrNewDialog(QFileDialog& dialog, const QString& title, const QString& folder,
+                          const QString& filter);
 
 // Texts of the system break lines with "\n\r"; the box on screen shows that pair as one break.
 QString displayText(const QString& text);

@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <map>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "ziplibs/dllcommon.h"
@@ -131,20 +132,20 @@ void collectFolder(const std::string& folder, const std::string& pattern,
 void expandSpec(const std::string& spec, const AddSettings& settings, std::vector<Candidate>& out,
                 Reporter& reporter) {
     const size_t before = out.size();
-    if (hasWildcard(spec)) {
+    // A file of exactly that name is the file meant, even when its name holds wildcard
+    // characters ("font[1].ttf" must not add "font1.ttf" instead).
+    struct stat info;
+    if (stat(spec.c_str(), &info) == 0) {
+        if (S_ISREG(info.st_mode)) {
+            addCandidate(spec, info, settings, out);
+        } else if (S_ISDIR(info.st_mode) && settings.recurse) {
+            collectFolder(spec, "*", settings, out);
+        }
+    } else if (hasWildcard(spec)) {
         const auto slash = spec.rfind('/');
         const std::string folder = slash == std::string::npos ? "." : spec.substr(0, slash + 1);
         const std::string pattern = slash == std::string::npos ? spec : spec.substr(slash + 1);
         collectFolder(folder == "./" ? "." : folder, pattern, settings, out);
-    } else {
-        struct stat info;
-        if (stat(spec.c_str(), &info) == 0) {
-            if (S_ISREG(info.st_mode)) {
-                addCandidate(spec, info, settings, out);
-            } else if (S_ISDIR(info.st_mode) && settings.recurse) {
-                collectFolder(spec, "*", settings, out);
-            }
-        }
     }
     if (out.size() == before) {
         reporter.message(kNothingMatched, "Nothing to add for " + spec);
@@ -267,9 +268,37 @@ int32_t addFiles(zip_t* archive, const std::string& archivePath,
     return added;
 }
 
+std::string asciiLower(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return text;
+}
+
 int32_t deleteEntries(zip_t* archive, const std::vector<std::string>& specs, Reporter& reporter) {
     int32_t deleted = 0;
     const zip_int64_t count = zip_get_num_entries(archive, 0);
+    // A specification that is the name of an entry means that entry only, even when the name
+    // holds wildcard characters ("font[1].ttf" must not also delete "font1.ttf"); the others
+    // are patterns.
+    std::unordered_set<std::string> entryNames;
+    for (zip_int64_t i = 0; i < count; ++i) {
+        if (const char* raw = zip_get_name(archive, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW)) {
+            entryNames.insert(asciiLower(raw));
+        }
+    }
+    std::unordered_set<std::string> names;
+    std::vector<std::string> patterns;
+    for (const std::string& spec : specs) {
+        std::string key = asciiLower(spec);
+        if (entryNames.count(key) != 0) {
+            names.insert(std::move(key));
+        } else {
+            patterns.push_back(spec);
+        }
+    }
     for (zip_int64_t i = 0; i < count; ++i) {
         const auto index = static_cast<zip_uint64_t>(i);
         const char* raw = zip_get_name(archive, index, ZIP_FL_ENC_RAW);
@@ -277,7 +306,7 @@ int32_t deleteEntries(zip_t* archive, const std::vector<std::string>& specs, Rep
             continue;
         }
         const std::string name(raw);
-        if (!matchesAny(name, specs)) {
+        if (names.count(asciiLower(name)) == 0 && !matchesAny(name, patterns)) {
             continue;
         }
         zip_stat_t st;

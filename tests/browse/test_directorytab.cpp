@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -132,4 +133,34 @@ TEST_F(DirectoryTab, ZipModeHidesTheSubfolderBoxAndClosingReleasesEveryFont) {
         EXPECT_EQ(fonts.count(path), 0) << path.toStdString();
     }
     EXPECT_TRUE(fonts.activePaths().isEmpty());
+}
+
+TEST_F(DirectoryTab, MenuItemsAddToAnArchiveDeleteFromItAndTheRecentEntriesAreStored) {
+    TFrame1& frame = create();
+    EXPECT_EQ(frame.NzipItems[0]->toolTip(), QStringLiteral("Chose a zip file first"));
+
+    frame.FileListBox1->item(1)->setSelected(true);
+    dialogs.answerPath(fontsFolder + "fonts").answer(td::BoxAnswer::Ok);
+    frame.New1->trigger();
+    EXPECT_EQ(dialogs.boxTexts(), QStringList{"1 files were added"});
+    frame.SaveRecentMenus();
+    EXPECT_EQ(profiles.readString("ke-TD2.ini", "Menu", "menu1", {}), fontsFolder + "fonts.zip");
+    EXPECT_TRUE(profiles.readBool("ke-TD2.ini", "Menu", "menu1b", false));
+
+    // Into the archive, then "Delete" from the menu deletes the selected entry from it.
+    frame.RadioButton6->click();
+    ASSERT_EQ(items(*frame.FileListBox1), (QStringList{"..", "fonts.zip"}));
+    frame.FileListBox1->setCurrentRow(1);
+    emit frame.FileListBox1->itemDoubleClicked(frame.FileListBox1->item(1));
+    ASSERT_EQ(frame.viewMode(), 3);
+    ASSERT_EQ(items(*frame.FileListBox1), (QStringList{"..", "sans.ttf"}));
+    frame.FileListBox1->item(1)->setSelected(true);
+    dialogs.clear();
+    dialogs.answer(td::BoxAnswer::Yes);
+    frame.Deletefromzip1->trigger();
+    EXPECT_EQ(dialogs.boxTexts(),
+              QStringList{"Delete selected file(s) from: " + fontsFolder + "fonts.zip?"});
+    EXPECT_EQ(items(*frame.FileListBox1), QStringList{".."});
+    EXPECT_FALSE(QFile::exists(fontsFolder + "fonts.zip"));
+    EXPECT_FALSE(frame.Button1->isHidden());
 }

@@ -57,6 +57,7 @@ QStringList ScriptedDialogs::boxTexts() const {
 void ScriptedDialogs::clear() {
     m_boxes.clear();
     m_dialogTitles.clear();
+    m_dialogFilters.clear();
     m_beeps = 0;
 }
 
@@ -87,7 +88,8 @@ QString ScriptedDialogs::nextPath(const QString& title) {
 }
 
 QString ScriptedDialogs::openFileName(QWidget*, const QString& title, const QString&,
-                                      const QString&) {
+                                      const QString& filter) {
+    m_dialogFilters << filter;
     return nextPath(title);
 }
 

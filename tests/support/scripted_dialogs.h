@@ -42,6 +42,8 @@ class ScriptedDialogs final : public td::Dialogs {
     int beeps() const { return m_beeps; }
     // Titles of the file, folder and font dialogs shown, in order.
     const QStringList& dialogTitles() const { return m_dialogTitles; }
+    // Filters of the file dialogs shown, in order.
+    const QStringList& dialogFilters() const { return m_dialogFilters; }
     void clear();
 
     td::BoxAnswer messageBox(QWidget* parent, td::BoxIcon icon, const QString& text,
@@ -60,6 +62,7 @@ class ScriptedDialogs final : public td::Dialogs {
     std::deque<std::optional<QFont>> m_fonts;
     std::vector<RecordedBox> m_boxes;
     QStringList m_dialogTitles;
+    QStringList m_dialogFilters;
     int m_beeps = 0;
     bool m_allowUnscripted = false;
 };
