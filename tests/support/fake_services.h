@@ -4,8 +4,8 @@
 #include <memory>
 
 #include "platform/drives.h"
-#include "platform/fonttable.h"
 #include "platform/fontskey.h"
+#include "platform/fonttable.h"
 #include "platform/library.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
