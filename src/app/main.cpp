@@ -12,6 +12,7 @@
 #include "platform/dialogs.h"
 #include "platform/drives.h"
 #include "platform/fonttable.h"
+#include "platform/fontskey.h"
 #include "platform/library.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
@@ -96,6 +97,9 @@ int main(int argc, char** argv) {
     services.drives = &drives;
     td::QtFontTable fonts;
     services.fonts = &fonts;
+    // The system font registry: fontconfig's fonts behind the Fonts key.
+    td::FontconfigSystemFonts systemFonts(&fonts);
+    td::installFontsKey(registry, systemFonts);
     // Declared after the services, so the windows (whose destruction still saves settings)
     // go before them.
     td::WindowSet windows;

@@ -54,6 +54,7 @@
 #include "platform/registry.h"
 #include "platform/tempfiles.h"
 #include "platform/windowset.h"
+#include "views/installedfonts.h"
 #include "views/searchpanel.h"
 #include "views/fontmap.h"
 #include "views/tform2.h"
@@ -558,6 +559,7 @@ void TFrame1::connectEvents() {
             Button4Click();
         }
     });
+    connectFontCommands();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -586,6 +588,7 @@ void TFrame1::FormCreate() {
     m_tempPath = td::withTrailingSeparator(m_tempPath);
     buildDirectoryListing();
     buildFontMap();
+    buildInstalledListing();
     buildExport();
     // 9 - 10.
     LoadWindowPlacement();
@@ -827,7 +830,14 @@ void TFrame1::Button4Click() {
 }
 
 void TFrame1::Button6Click() {
+    const int mode = viewMode();
+    if ((mode != 1 && mode != 3) || PageControl1->currentWidget() != TabSheet1) {
+        return;
+    }
     InstallSelectedFonts();
+    if (CheckBox8->isChecked()) {
+        ListInstalledFonts();
+    }
 }
 
 void TFrame1::Button7Click() {
@@ -1355,11 +1365,7 @@ void TFrame1::buildDirectoryListing() {
     };
     m_directoryPanel = std::make_unique<td::DirectoryPanel>(
         controls, *m_directory, *m_services.dialogs, *m_services.drives, *m_services.fonts,
-        [this] {
-            return td::SampleRowOptions{Edit1->text(), Edit2->text(), SpinEdit1->value(),
-                                        SpinEdit2->value()};
-        },
-        std::move(hooks));
+        [this] { return sampleRowOptions(); }, std::move(hooks));
     // The folder tree starts at the current folder, as the program was started in.
     m_directoryPanel->openFolder(QDir::currentPath());
     m_archiveCommands = std::make_unique<td::ArchiveCommands>(
@@ -1402,7 +1408,39 @@ void TFrame1::ViewasCharacterMap1Click() {
     }
 }
 
-void TFrame1::ListInstalledFonts() {}
+void TFrame1::buildInstalledListing() {
+    if (m_services.registry == nullptr || m_services.fonts == nullptr) {
+        return;
+    }
+    td::InstalledFontsHooks hooks;
+    hooks.showBusy = [this](int animation) { ShowBusy(animation); };
+    hooks.showIdle = [this] { ShowIdle(); };
+    hooks.keepPainting = [] { td::keepPainting(); };
+    hooks.setCaption = [this](const QString& caption) {
+        PageControl1->setTabText(PageControl1->indexOf(TabSheet2), caption);
+    };
+    hooks.fontsFolder = [this] { return td::GetFontsFolder(*m_services.registry); };
+    // The Font Map draws the double-clicked font by its name, from no file of its own.
+    hooks.openInFontMap = [this](const QString& name) {
+        if (m_fontMap) {
+            m_fontMap->showInstalledFont(name);
+        }
+    };
+    m_installedPanel = std::make_unique<td::InstalledFontsPanel>(
+        td::InstalledControls{StringGrid5, StringGrid4, ListBox1}, *m_services.registry,
+        *m_services.fonts, [this] { return sampleRowOptions(); }, std::move(hooks));
+}
+
+td::SampleRowOptions TFrame1::sampleRowOptions() const {
+    return td::SampleRowOptions{Edit1->text(), Edit2->text(), SpinEdit1->value(),
+                                SpinEdit2->value()};
+}
+
+void TFrame1::ListInstalledFonts() {
+    if (m_installedPanel) {
+        m_installedPanel->ListInstalledFonts();
+    }
+}
 
 void TFrame1::RunSearch() {
     m_searchPanel->SearchFonts();
@@ -1423,9 +1461,6 @@ void TFrame1::buildSearch() {
     m_searchPanel = std::make_unique<td::SearchPanel>(controls, m_services.fonts, std::move(hooks));
 }
 
-void TFrame1::InstallSelectedFonts() {}
-
-void TFrame1::DeleteSelected() {}
 
 void TFrame1::ExportSamples() {
     if (m_export) {

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/settings.h"
+#include "fontfiles/fileops.h"
 #include "platform/services.h"
 
 class QAction;
@@ -42,6 +43,10 @@ class FontMapView;
 class ExportCommand;
 class ArchiveCommands;
 class SearchPanel;
+class SearchPanel;
+class InstalledFontsPanel;
+struct SampleRowOptions;
+class ArchiveCommands;
 }  // namespace td
 
 // Decides which focus changes count as the main window being activated. The first show is an
@@ -177,6 +182,17 @@ class TFrame1 : public QWidget {
     void ViewasCharacterMap1Click();
     // The "Font Map" tab's controller (null in runs without a font table).
     td::FontMapView* fontMap() const { return m_fontMap.get(); }
+    // Font file commands of the "Directory fonts" file list and the "&Delete" button.
+    void InstallClick();
+    void CopySelectedFiles(const QString& folder);
+    void MoveSelectedFiles(const QString& folder);
+    void newcopydir1Click();
+    void newmovedir11Click();
+    // The folder chooser's "Do": the folder becomes the first recent entry, then is copied or
+    // moved to according to the chooser's mode ("Copy To..." or "Move To...").
+    void DestinationChosen(const QString& mode, const QString& folder);
+    // The selected file-list entries and where their files lie.
+    td::FileSelection selectedFiles() const;
 
     // Controls, by the names the rest of the program knows them by.
     QTabWidget* PageControl1 = nullptr;
@@ -307,6 +323,15 @@ class TFrame1 : public QWidget {
     void buildFontMap();
     // The Save command and its exports, once the listing is built.
     void buildExport();
+    void connectFontCommands();
+    void showDestinationDialog(const QString& mode);
+    void deleteListedFonts();
+    void deleteFoundFonts();
+    void deleteInstalledFonts();
+    // The "Installed fonts" tab's controller.
+    void buildInstalledListing();
+    // How both sample grids draw their rows, from the option controls.
+    td::SampleRowOptions sampleRowOptions() const;
 
     // Puts a loaded value into the option's control.
     void applySetting(const td::SettingSpec& spec, const td::SettingValue& value);
@@ -345,4 +370,9 @@ class TFrame1 : public QWidget {
     // The "Search" tab.
     void buildSearch();
     std::unique_ptr<td::SearchPanel> m_searchPanel;
+    // The "Search" tab.
+    void buildSearch();
+    std::unique_ptr<td::SearchPanel> m_searchPanel;
+    std::unique_ptr<td::InstalledFontsPanel> m_installedPanel;
+    std::unique_ptr<td::ArchiveCommands> m_archiveCommands;
 };

@@ -66,8 +66,8 @@ void paintSampleRow(QPainter& painter, const QRect& rect, const SampleRow& row,
     const int offset = captionOffset(options.sampleSize, options.captionSize, rect.height());
     fonts.activate(row.path);
     paintSampleLines(painter, rect.topLeft(), row.family, styleFromSubfamily(row.subfamily),
-                     captionText(row.family, row.subfamily, row.entry), offset, options, fonts,
-                     false);
+                     row.caption ? *row.caption : captionText(row.family, row.subfamily, row.entry),
+                     offset, options, fonts, false);
     fonts.deactivate(row.path);
 }
 

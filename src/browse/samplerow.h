@@ -2,6 +2,7 @@
 
 #include <QRect>
 #include <QString>
+#include <optional>
 
 #include "platform/fonttable.h"
 
@@ -30,6 +31,9 @@ struct SampleRow {
     QString subfamily;
     QString entry;
     QString path;  // the font file, activated while the row is drawn
+    // A caption line of another form (the installed fonts' "name bold italic"); none means
+    // captionText(family, subfamily, entry).
+    std::optional<QString> caption{};
 };
 
 // What the options say about every row.

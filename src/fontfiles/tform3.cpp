@@ -80,9 +80,17 @@ TForm3::TForm3(td::Services& services, QWidget* parent) : QWidget(parent), m_ser
 }
 
 void TForm3::showSelectMode(const QString& marker) {
-    setWindowTitle(QStringLiteral("Select"));
-    Button2->setText(QStringLiteral("Select"));
     Label3->setText(marker);
+    showCentred(QStringLiteral("Select"), QStringLiteral("Select"));
+}
+
+void TForm3::showDoMode(const QString& caption) {
+    showCentred(caption, QStringLiteral("Do"));
+}
+
+void TForm3::showCentred(const QString& caption, const QString& button) {
+    setWindowTitle(caption);
+    Button2->setText(button);
     fillDrives();
     setDirectory(QDir::currentPath());
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -176,6 +184,14 @@ void TForm3::Button2Click() {
         const QString folder = chosenFolder();
         setWindowTitle(folder);
         emit folderSelected(Label3->text(), folder);
+    } else if (Button2->text() == QLatin1String("Do")) {
+        // Closed first: the copy or move that follows may ask nothing, but it must not run
+        // under a dialog that still stays on top.
+        const QString mode = windowTitle();
+        const QString folder = chosenFolder();
+        close();
+        emit doPressed(mode, folder);
+        return;
     }
     close();
 }

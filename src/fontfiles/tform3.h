@@ -22,6 +22,9 @@ class TForm3 : public QWidget {
 
     // Shows the chooser modelessly in the "Select" mode for the given marker.
     void showSelectMode(const QString& marker);
+    // Shows the chooser modelessly as the destination of a copy ("Copy To...") or a move
+    // ("Move To..."); its second button reads "Do".
+    void showDoMode(const QString& caption);
 
     // The folder the folder list stands in, with a trailing separator.
     QString directory() const { return m_directory; }
@@ -50,9 +53,12 @@ class TForm3 : public QWidget {
   signals:
     // "Select" was pressed: the marker and the chosen folder.
     void folderSelected(const QString& marker, const QString& folder);
+    // "Do" was pressed: the dialog's caption (the mode) and the chosen folder.
+    void doPressed(const QString& mode, const QString& folder);
 
   private:
     void openItem(QListWidgetItem* item);
+    void showCentred(const QString& caption, const QString& button);
 
     td::Services& m_services;
     QString m_directory;

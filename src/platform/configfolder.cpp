@@ -23,11 +23,11 @@ QString xdgFolder(const char* variable, const QString& fallback) {
     return QDir::cleanPath(homeFolder() + QLatin1Char('/') + fallback);
 }
 
+}  // namespace
+
 QString configHome() {
     return xdgFolder("XDG_CONFIG_HOME", QStringLiteral(".config"));
 }
-
-}  // namespace
 
 QString configFolder() {
     return configHome() + QStringLiteral("/kestro-typedeck");

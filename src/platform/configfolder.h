@@ -10,6 +10,9 @@ namespace td {
 // each call.
 QString configFolder();
 
+// $XDG_CONFIG_HOME, default ~/.config, without a trailing separator.
+QString configHome();
+
 // $XDG_DATA_HOME, default ~/.local/share, without a trailing separator.
 QString dataHome();
 

@@ -580,12 +580,13 @@ class Core {
         return root == RootKey::LocalMachine ? m_machine : m_user;
     }
 
-    std::unique_ptr<RegistryKey> openKey(RootKey root, const QString& path, bool create) {
+    std::unique_ptr<RegistryKey> openKey(RootKey root, const QString& path, bool create,
+                                         bool useProviders = true) {
         const QStringList segments = splitKeyPath(path);
         if (!validSegments(segments)) {
             return nullptr;
         }
-        if (const ProviderEntry* entry = provider(root, segments)) {
+        if (const ProviderEntry* entry = useProviders ? provider(root, segments) : nullptr) {
             return entry->provider();
         }
         const std::shared_ptr<Store> store = storeFor(root);
@@ -794,6 +795,11 @@ void FileRegistry::setKeyProvider(RootKey root, const QString& path, KeyProvider
     m_impl->setKeyProvider(root, path, std::move(provider));
 }
 
+std::unique_ptr<RegistryKey> FileRegistry::openStoredKey(RootKey root, const QString& path,
+                                                         bool create) {
+    return m_impl->openKey(root, path, create, false);
+}
+
 QString FileRegistry::fileOf(RootKey root) const {
     return root == RootKey::LocalMachine ? m_impl->machineFile : m_impl->userFile;
 }
@@ -832,6 +838,11 @@ bool MemoryRegistry::deleteKey(RootKey root, const QString& path) {
 
 void MemoryRegistry::setKeyProvider(RootKey root, const QString& path, KeyProvider provider) {
     m_impl->setKeyProvider(root, path, std::move(provider));
+}
+
+std::unique_ptr<RegistryKey> MemoryRegistry::openStoredKey(RootKey root, const QString& path,
+                                                           bool create) {
+    return m_impl->openKey(root, path, create, false);
 }
 
 void MemoryRegistry::setReadOnly(RootKey root, bool readOnly) {

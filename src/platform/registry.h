@@ -96,6 +96,10 @@ class Registry {
     // Answers the key at `path` (and nothing below it) through `provider` from now on, instead
     // of the stored files. A later call for the same key replaces the earlier one.
     virtual void setKeyProvider(RootKey root, const QString& path, KeyProvider provider) = 0;
+    // Opens a key in the stored files even where a provider answers it, so that a provider can
+    // keep values of its own there. Otherwise as openKey.
+    virtual std::unique_ptr<RegistryKey> openStoredKey(RootKey root, const QString& path,
+                                                       bool create) = 0;
 };
 
 // The registry on REGEDIT4 text files in the config folder: machine.reg holds
@@ -114,6 +118,8 @@ class FileRegistry final : public Registry {
     bool createKey(RootKey root, const QString& path) override;
     bool deleteKey(RootKey root, const QString& path) override;
     void setKeyProvider(RootKey root, const QString& path, KeyProvider provider) override;
+    std::unique_ptr<RegistryKey> openStoredKey(RootKey root, const QString& path,
+                                               bool create) override;
 
     // The file that stores a hive.
     QString fileOf(RootKey root) const;
@@ -137,6 +143,8 @@ class MemoryRegistry final : public Registry {
     bool createKey(RootKey root, const QString& path) override;
     bool deleteKey(RootKey root, const QString& path) override;
     void setKeyProvider(RootKey root, const QString& path, KeyProvider provider) override;
+    std::unique_ptr<RegistryKey> openStoredKey(RootKey root, const QString& path,
+                                               bool create) override;
 
     // Makes every write under the hive fail, as an unwritable store does.
     void setReadOnly(RootKey root, bool readOnly);

@@ -40,29 +40,17 @@ QStringList items(const QListWidget& list) {
 
 // The main window with the services of a run, all of them fakes or sandboxed, started in a
 // folder of fonts.
-class DirectoryTab : public tdtest::SandboxTest, protected tdtest::FakeServiceSet {
+class DirectoryTab : public tdtest::MainRoleTest {
   protected:
-    td::DlLibraryLoader libraries{tdtest::buildDir()};
-    std::unique_ptr<td::WindowSet> windows = std::make_unique<td::WindowSet>();
-    QString savedFolder = QDir::currentPath();
     QString fontsFolder;
 
     void SetUp() override {
-        services.libraries = &libraries;
-        services.windows = windows.get();
-        drives.setDrives({{sandbox.root(), td::DriveType::Fixed}});
-        drives.setReady({sandbox.root()});
-        presetBrowser();
         QDir().mkpath(sandbox.path("fonts"));
         sandbox.writeFile("fonts/sans.ttf", tdtest::fileBytes(tdtest::dejaVuSans()));
         sandbox.writeFile("fonts/Serif.TTF", tdtest::fileBytes(tdtest::dejaVuSerif()));
         sandbox.writeFile("fonts/notes.txt", "not a font");
         fontsFolder = sandbox.path("fonts") + u'/';
         QDir::setCurrent(fontsFolder);
-    }
-    void TearDown() override {
-        windows.reset();
-        QDir::setCurrent(savedFolder);
     }
 
     TFrame1& create() {

@@ -1,5 +1,7 @@
 #include "fake_services.h"
 
+#include <QDir>
+
 namespace tdtest {
 
 FakeServiceSet::FakeServiceSet() {
@@ -10,6 +12,7 @@ FakeServiceSet::FakeServiceSet() {
     services.shell = &shell;
     services.drives = &drives;
     services.fonts = &fonts;
+    td::installFontsKey(registry, systemFonts);
 }
 
 std::unique_ptr<td::RegistryKey> FakeServiceSet::settingsKey() {
@@ -19,6 +22,19 @@ std::unique_ptr<td::RegistryKey> FakeServiceSet::settingsKey() {
 
 void FakeServiceSet::presetBrowser(const QString& browser) {
     settingsKey()->writeString(QStringLiteral("Browser"), browser);
+}
+
+MainRoleTest::MainRoleTest() : libraries(buildDir()), savedFolder(QDir::currentPath()) {
+    services.libraries = &libraries;
+    services.windows = windows.get();
+    drives.setDrives({{sandbox.root(), td::DriveType::Fixed}});
+    drives.setReady({sandbox.root()});
+    presetBrowser();
+}
+
+MainRoleTest::~MainRoleTest() {
+    windows.reset();
+    QDir::setCurrent(savedFolder);
 }
 
 }  // namespace tdtest

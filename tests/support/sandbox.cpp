@@ -65,6 +65,20 @@ QString Sandbox::writeFile(const QString& relative, const QByteArray& contents) 
     return full;
 }
 
+void Sandbox::useFontFolders(const QStringList& folders) const {
+    QString dirs;
+    for (const QString& folder : folders + QStringList{fontsDir()}) {
+        dirs += QStringLiteral("  <dir>%1</dir>\n").arg(folder);
+    }
+    const QString conf =
+        QStringLiteral(
+            "<?xml version=\"1.0\"?>\n<fontconfig>\n%1  <cachedir>%2</cachedir>\n"
+            "  <include ignore_missing=\"yes\" prefix=\"xdg\">fontconfig/conf.d</include>\n"
+            "</fontconfig>\n")
+            .arg(dirs, path(QStringLiteral("cache/fontconfig")));
+    writeFile(QStringLiteral("fonts.conf"), conf.toUtf8());
+}
+
 void Sandbox::setVariable(const char* name, const QString& value) {
     const QByteArray key(name);
     if (m_saved.find(key) == m_saved.end()) {

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <map>
 #include <optional>
@@ -35,6 +36,10 @@ class Sandbox {
     QString path(const QString& relative) const;
     // Writes a file inside the sandbox (folders made as needed) and returns its full path.
     QString writeFile(const QString& relative, const QByteArray& contents) const;
+    // Rewrites the fontconfig file to see only `folders` and the user fonts folder, and to read
+    // the user's conf.d (where the program's own fontconfig file lives). Fontconfig reads it
+    // when it is next re-initialised.
+    void useFontFolders(const QStringList& folders) const;
 
   private:
     void setVariable(const char* name, const QString& value);
