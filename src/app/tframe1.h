@@ -43,10 +43,8 @@ class FontMapView;
 class ExportCommand;
 class ArchiveCommands;
 class SearchPanel;
-class SearchPanel;
 class InstalledFontsPanel;
 struct SampleRowOptions;
-class ArchiveCommands;
 }  // namespace td
 
 // Decides which focus changes count as the main window being activated. The first show is an
@@ -370,9 +368,5 @@ class TFrame1 : public QWidget {
     // The "Search" tab.
     void buildSearch();
     std::unique_ptr<td::SearchPanel> m_searchPanel;
-    // The "Search" tab.
-    void buildSearch();
-    std::unique_ptr<td::SearchPanel> m_searchPanel;
     std::unique_ptr<td::InstalledFontsPanel> m_installedPanel;
-    std::unique_ptr<td::ArchiveCommands> m_archiveCommands;
 };
