@@ -37,6 +37,7 @@ class ClickableLabel;
 class RadioGroup;
 class DirectoryPanel;
 class DirectorySource;
+class OptionsPage;
 }  // namespace td
 
 // Decides which focus changes count as the main window being activated. The first show is an
@@ -76,7 +77,7 @@ class TFrame1 : public QWidget {
     void setFontMapFile(const QString& path) { m_fontMapFile = path; }
     bool exportFlag() const { return m_exportFlag; }
     void setExportFlag(bool on) { m_exportFlag = on; }
-    std::int64_t pixelBudget() const { return m_pixelBudget; }
+    std::int64_t pixelBudget() const;
     const QString& helpFile() const { return m_helpFile; }
     void setHelpFile(const QString& file) { m_helpFile = file; }
     // The help window, once F1 has opened it.
@@ -124,23 +125,8 @@ class TFrame1 : public QWidget {
     void SaveRecentMenus();
     void UpdateBudget();
 
-    // Option controls.
-    void Button2Click();
-    void Button3Click();
-    void Button5Click();
-    void Button10Click();
-    void Edit4Change();
-    void Edit6Change();
-    void RadioGroup1Click();
-    void RadioGroup2Click();
-    void SpinEdit1Change();
-    void SpinEdit2Change();
+    // "Size of chars in Font Map" sizes the Font Map grid's cells.
     void SpinEdit3Change();
-    void SpinEdit4Change();
-
-    // The chosen folder of the folder chooser's "Select" mode: marker "1" is the default fonts
-    // directory, "2" the base directory.
-    void FolderSelected(const QString& marker, const QString& folder);
 
     // Temporary activation of a font file through the font table.
     void ActivateFontFile(const QString& path);
@@ -211,7 +197,7 @@ class TFrame1 : public QWidget {
     QListWidget* ListBox5 = nullptr;
     QListWidget* ListBox7 = nullptr;
 
-    // "Options"
+    // "Options", built and run by its own page; the window hands its controls out here.
     QFrame* Panel10 = nullptr;
     QTabWidget* PageControl2 = nullptr;
     QWidget* TabSheet6 = nullptr;
@@ -279,18 +265,11 @@ class TFrame1 : public QWidget {
     QWidget* buildFontMapPage();
     QWidget* buildSearchPage();
     QWidget* buildOptionsPage();
-    QWidget* buildSettingsPage();
-    QWidget* buildDirectoriesPage();
     void buildBottomBar();
     void buildPopupMenu();
     void connectEvents();
     // The "Directory fonts" listing and its source panel, once the temporary folder is known.
     void buildDirectoryListing();
-
-    // Puts a loaded value into the option's control.
-    void applySetting(const td::SettingSpec& spec, const td::SettingValue& value);
-    // The option's value as its control holds it.
-    td::SettingValue settingOf(const td::SettingSpec& spec) const;
 
     // Runs the enter and exit events when the page the user is in changes.
     void enterPage(QWidget* page);
@@ -298,7 +277,6 @@ class TFrame1 : public QWidget {
     void onFocusWindowChanged(QWindow* window);
     void centreOptionsPanel();
     void fitPages();
-    void applySampleRowHeight(bool bothGrids, int extra);
     QList<QPushButton*> busyButtons() const;
 
     td::Services& m_services;
@@ -307,7 +285,6 @@ class TFrame1 : public QWidget {
     QString m_fontMapFile;
     QString m_activeFontMapFile;
     bool m_exportFlag = false;
-    std::int64_t m_pixelBudget = td::setting::DIMFILE.defaultNumber;
     QString m_helpFile;
     bool m_shown = false;
     bool m_firstShowDone = false;
@@ -318,4 +295,5 @@ class TFrame1 : public QWidget {
     std::unique_ptr<HelpViewer> m_help;
     std::unique_ptr<td::DirectorySource> m_directory;
     std::unique_ptr<td::DirectoryPanel> m_directoryPanel;
+    std::unique_ptr<td::OptionsPage> m_options;
 };
