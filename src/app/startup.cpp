@@ -43,8 +43,9 @@ const Entry kWindows[] = {
 }  // namespace
 
 void prepareApplication(QApplication& app) {
+    // The display name follows the application name without being set: once set, the window
+    // system appends it to every window title ("Kestro TypeDeck 1.35 — Kestro TypeDeck").
     app.setApplicationName(QString::fromLatin1(kApplicationTitle));
-    app.setApplicationDisplayName(QString::fromLatin1(kApplicationTitle));
     app.setProperty("helpFile", QString::fromLatin1(kApplicationHelpFile));
 }
 

@@ -33,6 +33,7 @@
 #include <QWindow>
 
 #include "app/helpviewer.h"
+#include "app/optionspage.h"
 #include "app/radiogroup.h"
 #include "app/taboutbox.h"
 #include "app/tform4.h"
@@ -69,8 +70,6 @@ const char* const kCaption = "Kestro TypeDeck 1.35";
 const char* const kRecentFile = "ke-TD2.ini";
 const char* const kZipPlaceholder = "zip file";
 const char* const kCopyPlaceholder = "copydir";
-const char* const kBrowserMissing =
-    "You must set default Browser in Options Tabsheet\n\rto easy preview previously saved samples";
 
 constexpr int kBottomHeight = 65;
 constexpr int kButtonWidth = 60;
@@ -100,25 +99,8 @@ QListWidget* makeHiddenList(QWidget* parent, const char* name) {
     return list;
 }
 
-QSpinBox* makeSpin(QWidget* parent, const char* name, const SettingSpec& spec) {
-    auto* spin = named(new QSpinBox(parent), name);
-    spin->setRange(spec.minimum, spec.maximum);
-    spin->setSingleStep(spec.step);
-    spin->setValue(spec.defaultNumber);
-    return spin;
-}
-
-QLabel* makeLabel(QWidget* parent, const QString& text, const QRect& geometry) {
-    auto* label = new QLabel(text, parent);
-    label->setGeometry(geometry);
-    return label;
-}
-
-// The "..." buttons beside the folder fields.
-QPushButton* makeEllipsis(QWidget* parent, const char* name, const QRect& geometry) {
-    auto* button = named(new QPushButton(QStringLiteral("..."), parent), name);
-    button->setGeometry(geometry);
-    return button;
+QString hexLabel(int value) {
+    return QString::number(value, 16).toUpper();
 }
 
 }  // namespace
@@ -286,117 +268,43 @@ QWidget* TFrame1::buildSearchPage() {
 }
 
 QWidget* TFrame1::buildOptionsPage() {
-    // The options panel keeps its size and is centred in the page by the layout routine.
-    auto* page = named(new QWidget, "TabSheet4");
-    Panel10 = named(new QFrame(page), "Panel10");
-    Panel10->setGeometry(0, 0, 438, 297);
-    PageControl2 = named(new QTabWidget(Panel10), "PageControl2");
-    PageControl2->setGeometry(0, 0, 438, 297);
-    TabSheet6 = buildSettingsPage();
-    TabSheet7 = buildDirectoriesPage();
-    PageControl2->addTab(TabSheet6, QStringLiteral("Settings"));
-    PageControl2->addTab(TabSheet7, QStringLiteral("Directories"));
-    return page;
-}
-
-QWidget* TFrame1::buildSettingsPage() {
-    auto* page = named(new QWidget, "TabSheet6");
-
-    RadioGroup1 = new td::RadioGroup(QStringLiteral("RadioGroup1"), QStringLiteral("Save"),
-                                     {QStringLiteral("One directory in a single image file"),
-                                      QStringLiteral("Each font in a different image file")},
-                                     page);
-    RadioGroup1->setGeometry(4, 2, 252, 64);
-    RadioGroup1->setItemIndex(0);
-
-    RadioGroup2 = new td::RadioGroup(
-        QStringLiteral("RadioGroup2"), QStringLiteral("Type of image file"),
-        {QStringLiteral("JPEG"), QStringLiteral("BMP"), QStringLiteral("GIF")}, page, 3);
-    RadioGroup2->setGeometry(260, 2, 168, 64);
-    RadioGroup2->setItemIndex(0);
-    // The quality spin and its label share their place with the colour-depth box.
-    Edit7 = named(new QLineEdit(QStringLiteral("Quality:"), RadioGroup2), "Edit7");
-    Edit7->setGeometry(8, 40, 52, 20);
-    Edit7->setFrame(false);
-    Edit7->setReadOnly(true);
-    Edit7->setFocusPolicy(Qt::NoFocus);
-    SpinEdit5 = makeSpin(RadioGroup2, "SpinEdit5", setting::Quality);
-    SpinEdit5->setGeometry(62, 38, 56, 22);
-    ComboBox2 = named(new QComboBox(RadioGroup2), "ComboBox2");
-    ComboBox2->addItems(
-        {QStringLiteral("1bit - 2 colors"), QStringLiteral("4bits - 16 colors"),
-         QStringLiteral("8bits - 256 colors"), QStringLiteral("16bits - 64K colors"),
-         QStringLiteral("24bits - 16M colors"), QStringLiteral("32bits - 16M+ colors")});
-    ComboBox2->setGeometry(6, 38, 156, 22);
-    ComboBox2->setCurrentIndex(setting::Colors.defaultNumber);
-    ComboBox2->hide();
-
-    auto* operation = named(new QGroupBox(QStringLiteral("Operation"), page), "GroupBox1");
-    operation->setGeometry(4, 70, 146, 42);
-    CheckBox8 = named(new QCheckBox(QStringLiteral("Automatic Refresh"), operation), "CheckBox8");
-    CheckBox8->setGeometry(6, 18, 138, 20);
-    CheckBox8->setChecked(true);
-
-    auto* charSize =
-        named(new QGroupBox(QStringLiteral("Size of chars in Font Map"), page), "GroupBox2");
-    charSize->setGeometry(154, 70, 180, 42);
-    SpinEdit3 = makeSpin(charSize, "SpinEdit3", setting::charsize);
-    SpinEdit3->setGeometry(8, 16, 60, 22);
-
-    GroupBox7 =
-        named(new QGroupBox(QStringLiteral("Maximum fonts/file *(not saved)"), page), "GroupBox7");
-    GroupBox7->setGeometry(4, 114, 240, 42);
-    SpinEdit6 = named(new QSpinBox(GroupBox7), "SpinEdit6");
-    SpinEdit6->setGeometry(8, 16, 80, 22);
-    SpinEdit6->setRange(1, 1);
-
-    auto* fonts = named(new QGroupBox(QStringLiteral("Font size && typeface"), page), "GroupBox3");
-    fonts->setGeometry(4, 158, 424, 104);
-    makeLabel(fonts, QStringLiteral("Size of characters:"), {8, 18, 150, 20});
-    SpinEdit1 = makeSpin(fonts, "SpinEdit1", setting::Sizeofcharacters);
-    SpinEdit1->setGeometry(160, 16, 56, 22);
-    makeLabel(fonts, QStringLiteral("Size of base font:"), {8, 44, 150, 20});
-    SpinEdit2 = makeSpin(fonts, "SpinEdit2", setting::Sizeofbasefont);
-    SpinEdit2->setGeometry(160, 42, 56, 22);
-    makeLabel(fonts, QStringLiteral("Width of saved  samples:"), {8, 70, 150, 20});
-    SpinEdit4 = makeSpin(fonts, "SpinEdit4", setting::savedsize);
-    SpinEdit4->setGeometry(160, 68, 64, 22);
-    makeLabel(fonts, QStringLiteral("Sample text:"), {232, 16, 180, 18});
-    Edit1 = named(new QLineEdit(fonts), "Edit1");
-    Edit1->setGeometry(232, 36, 184, 22);
-    Button2 = named(new QPushButton(QStringLiteral("&Base Font "), fonts), "Button2");
-    Button2->setGeometry(232, 66, 80, 25);
-    Edit2 =
-        named(new QLineEdit(QString::fromLatin1(setting::Basefont.defaultText), fonts), "Edit2");
-    Edit2->setGeometry(316, 67, 100, 22);
-    Edit2->setReadOnly(true);
-    return page;
-}
-
-QWidget* TFrame1::buildDirectoriesPage() {
-    auto* page = named(new QWidget, "TabSheet7");
-    auto* browser = named(new QGroupBox(QStringLiteral("Default browser:"), page), "GroupBox5");
-    browser->setGeometry(4, 4, 424, 56);
-    Edit5 = named(new QLineEdit(browser), "Edit5");
-    Edit5->setGeometry(8, 22, 370, 22);
-    Button3 = makeEllipsis(browser, "Button3", {384, 21, 30, 24});
-
-    auto* folders = named(new QGroupBox(QStringLiteral("Default directory:"), page), "GroupBox6");
-    folders->setGeometry(4, 66, 424, 120);
-    makeLabel(folders, QStringLiteral("Default fonts directory:"), {8, 20, 300, 18});
-    Edit4 = named(new QLineEdit(folders), "Edit4");
-    Edit4->setGeometry(8, 38, 370, 22);
-    Button5 = makeEllipsis(folders, "Button5", {384, 37, 30, 24});
-    makeLabel(folders, QStringLiteral("Base directory"), {8, 66, 300, 18});
-    Edit6 = named(new QLineEdit(folders), "Edit6");
-    Edit6->setGeometry(8, 84, 370, 22);
-    Button10 = makeEllipsis(folders, "Button10", {384, 83, 30, 24});
-
-    // These fields change only through their "..." buttons and the look-ups.
-    for (QLineEdit* field : {Edit4, Edit5, Edit6}) {
-        field->setReadOnly(true);
-    }
-    return page;
+    td::OptionsPage::Hooks hooks;
+    hooks.sampleRowHeight = [this] { return StringGrid2->verticalHeader()->defaultSectionSize(); };
+    hooks.setRowHeight = [this](int height, bool installedGridToo) {
+        StringGrid2->verticalHeader()->setDefaultSectionSize(height);
+        if (installedGridToo) {
+            StringGrid5->verticalHeader()->setDefaultSectionSize(height);
+        }
+    };
+    hooks.fontMapSizeChanged = [this] { SpinEdit3Change(); };
+    m_options = std::make_unique<td::OptionsPage>(m_services, this, std::move(hooks));
+    const td::OptionsPage& options = *m_options;
+    Panel10 = options.Panel10;
+    PageControl2 = options.PageControl2;
+    TabSheet6 = options.TabSheet6;
+    TabSheet7 = options.TabSheet7;
+    RadioGroup1 = options.RadioGroup1;
+    RadioGroup2 = options.RadioGroup2;
+    CheckBox8 = options.CheckBox8;
+    SpinEdit1 = options.SpinEdit1;
+    SpinEdit2 = options.SpinEdit2;
+    SpinEdit3 = options.SpinEdit3;
+    SpinEdit4 = options.SpinEdit4;
+    SpinEdit5 = options.SpinEdit5;
+    SpinEdit6 = options.SpinEdit6;
+    GroupBox7 = options.GroupBox7;
+    ComboBox2 = options.ComboBox2;
+    Edit1 = options.Edit1;
+    Edit2 = options.Edit2;
+    Edit4 = options.Edit4;
+    Edit5 = options.Edit5;
+    Edit6 = options.Edit6;
+    Edit7 = options.Edit7;
+    Button2 = options.Button2;
+    Button3 = options.Button3;
+    Button5 = options.Button5;
+    Button10 = options.Button10;
+    return options.page();
 }
 
 void TFrame1::buildBottomBar() {
@@ -539,26 +447,8 @@ void TFrame1::connectEvents() {
     connect(Button8, &QPushButton::clicked, this, &TFrame1::Button8Click);
     connect(Image1, &td::ClickableLabel::clicked, this, &TFrame1::Image1Click);
 
-    connect(Button2, &QPushButton::clicked, this, &TFrame1::Button2Click);
-    connect(Button3, &QPushButton::clicked, this, &TFrame1::Button3Click);
-    connect(Button5, &QPushButton::clicked, this, &TFrame1::Button5Click);
-    connect(Button10, &QPushButton::clicked, this, &TFrame1::Button10Click);
-    connect(Edit4, &QLineEdit::textChanged, this, &TFrame1::Edit4Change);
-    connect(Edit6, &QLineEdit::textChanged, this, &TFrame1::Edit6Change);
-    connect(RadioGroup1, &td::RadioGroup::clicked, this, &TFrame1::RadioGroup1Click);
-    connect(RadioGroup2, &td::RadioGroup::clicked, this, &TFrame1::RadioGroup2Click);
-    connect(SpinEdit1, &QSpinBox::valueChanged, this, &TFrame1::SpinEdit1Change);
-    connect(SpinEdit2, &QSpinBox::valueChanged, this, &TFrame1::SpinEdit2Change);
-    connect(SpinEdit3, &QSpinBox::valueChanged, this, &TFrame1::SpinEdit3Change);
-    connect(SpinEdit4, &QSpinBox::valueChanged, this, &TFrame1::SpinEdit4Change);
-    // "Delete" is the "&Delete" button's command; inside an archive it deletes its entries.
-    connect(Deletefromzip1, &QAction::triggered, this, [this] {
-        if (viewMode() == 3) {
-            DeleteArchiveEntries();
-        } else {
-            Button4Click();
-        }
-    });
+    // Deleting from an archive is the "&Delete" button's own command.
+    connect(Deletefromzip1, &QAction::triggered, this, &TFrame1::Button4Click);
     connectFontCommands();
 }
 
@@ -973,121 +863,16 @@ void TFrame1::FillDriveList() {
 // ---------------------------------------------------------------------------------------------
 // Settings store
 
-void TFrame1::applySetting(const SettingSpec& spec, const SettingValue& value) {
-    const QString name = QString::fromLatin1(spec.name);
-    if (&spec == &setting::NrFile) {
-        RadioGroup1->setItemIndex(value.number);
-    } else if (&spec == &setting::Image) {
-        RadioGroup2->setItemIndex(value.number);
-    } else if (&spec == &setting::AutoRefresh) {
-        CheckBox8->setChecked(value.number != 0);
-    } else if (&spec == &setting::Sizeofcharacters) {
-        SpinEdit1->setValue(value.number);
-    } else if (&spec == &setting::Sizeofbasefont) {
-        SpinEdit2->setValue(value.number);
-    } else if (&spec == &setting::Colors) {
-        ComboBox2->setCurrentIndex(value.number);
-    } else if (&spec == &setting::DIMFILE) {
-        m_pixelBudget = value.number;
-    } else if (&spec == &setting::Sampletext) {
-        Edit1->setText(value.text);
-    } else if (&spec == &setting::Basefont) {
-        Edit2->setText(value.text);
-    } else if (&spec == &setting::charsize) {
-        SpinEdit3->setValue(value.number);
-    } else if (&spec == &setting::savedsize) {
-        SpinEdit4->setValue(value.number);
-    } else if (&spec == &setting::Quality) {
-        SpinEdit5->setValue(value.number);
-    } else if (&spec == &setting::Browser) {
-        Edit5->setText(value.text);
-    } else if (&spec == &setting::Dfontdir) {
-        Edit4->setText(value.text);
-    } else if (&spec == &setting::Basedir) {
-        Edit6->setText(value.text);
-    }
-}
-
-SettingValue TFrame1::settingOf(const SettingSpec& spec) const {
-    SettingValue value;
-    if (&spec == &setting::NrFile) {
-        value.number = RadioGroup1->itemIndex();
-    } else if (&spec == &setting::Image) {
-        value.number = RadioGroup2->itemIndex();
-    } else if (&spec == &setting::AutoRefresh) {
-        value.number = CheckBox8->isChecked() ? 1 : 0;
-    } else if (&spec == &setting::Sizeofcharacters) {
-        value.number = SpinEdit1->value();
-    } else if (&spec == &setting::Sizeofbasefont) {
-        value.number = SpinEdit2->value();
-    } else if (&spec == &setting::Colors) {
-        value.number = ComboBox2->currentIndex();
-    } else if (&spec == &setting::DIMFILE) {
-        value.number = static_cast<std::int32_t>(m_pixelBudget);
-    } else if (&spec == &setting::Sampletext) {
-        value.text = Edit1->text();
-    } else if (&spec == &setting::Basefont) {
-        value.text = Edit2->text();
-    } else if (&spec == &setting::charsize) {
-        value.number = SpinEdit3->value();
-    } else if (&spec == &setting::savedsize) {
-        value.number = SpinEdit4->value();
-    } else if (&spec == &setting::Quality) {
-        value.number = SpinEdit5->value();
-    } else if (&spec == &setting::Browser) {
-        value.text = Edit5->text();
-    } else if (&spec == &setting::Dfontdir) {
-        value.text = Edit4->text();
-    } else if (&spec == &setting::Basedir) {
-        value.text = Edit6->text();
-    }
-    return value;
+std::int64_t TFrame1::pixelBudget() const {
+    return m_options->pixelBudget();
 }
 
 void TFrame1::LoadSettings() {
-    std::unique_ptr<td::RegistryKey> key;
-    if (m_services.registry != nullptr) {
-        key = m_services.registry->openKey(td::RootKey::LocalMachine,
-                                           QString::fromLatin1(td::kSettingsKey), true);
-    }
-    if (key != nullptr) {
-        for (const SettingSpec* spec : td::kLoadedOptions) {
-            applySetting(*spec, td::readSetting(*key, *spec));
-        }
-    }
-    if (Edit6->text().isEmpty()) {
-        Edit6->setText(td::withTrailingSeparator(QDir::currentPath()));
-    }
-    if (Edit4->text().isEmpty() && m_services.registry != nullptr) {
-        Edit4->setText(td::GetFontsFolder(*m_services.registry));
-    }
-    if (Edit5->text().isEmpty()) {
-        if (m_services.registry != nullptr) {
-            Edit5->setText(td::FindDefaultBrowser(*m_services.registry));
-        }
-        if (Edit5->text().isEmpty() && m_services.dialogs != nullptr) {
-            m_services.dialogs->beep();
-            m_services.dialogs->messageBox(this, td::BoxIcon::Warning,
-                                           QString::fromLatin1(kBrowserMissing),
-                                           td::BoxButtons::Ok);
-        }
-    }
-    GroupBox7->setVisible(RadioGroup1->itemIndex() == 0);
-    UpdateBudget();
+    m_options->LoadSettings();
 }
 
 void TFrame1::SaveSettings() {
-    if (m_services.registry != nullptr) {
-        if (auto key = td::openSettingsKeyForWriting(*m_services.registry)) {
-            try {
-                for (const SettingSpec* spec : td::kSavedOptions) {
-                    td::writeSetting(*key, *spec, settingOf(*spec));
-                }
-            } catch (const td::Error&) {
-                // A store that turns out not to be writable stores nothing, silently.
-            }
-        }
-    }
+    m_options->SaveSettings();
     ShowIdle();
 }
 
@@ -1173,127 +958,11 @@ void TFrame1::SaveRecentMenus() {
 }
 
 void TFrame1::UpdateBudget() {
-    const auto type = static_cast<td::ImageType>(std::max(0, RadioGroup2->itemIndex()));
-    const int rowHeight = StringGrid2->verticalHeader()->defaultSectionSize();
-    const int maximum = td::maximumFontsPerFile(m_pixelBudget, SpinEdit4->value(), rowHeight, type);
-    SpinEdit6->setMaximum(maximum);
-    SpinEdit6->setValue(maximum);
+    m_options->UpdateBudget();
 }
 
 // ---------------------------------------------------------------------------------------------
 // Option controls
-
-void TFrame1::Button2Click() {
-    if (m_services.dialogs == nullptr) {
-        return;
-    }
-    const auto font = m_services.dialogs->font(this, QFont(Edit2->text()), QStringLiteral("Font"));
-    if (font) {
-        Edit2->setText(font->family());
-    }
-}
-
-void TFrame1::Button3Click() {
-    if (m_services.dialogs == nullptr) {
-        return;
-    }
-    // Programs here carry no ".exe": every file is offered and an executable one is taken.
-    const QString chosen =
-        m_services.dialogs->openFileName(this, QStringLiteral("Default browser"),
-                                         QStringLiteral("/"), QStringLiteral("All files (*)"));
-    if (chosen.isEmpty()) {
-        return;
-    }
-    const QFileInfo info(chosen);
-    if (info.isFile() && info.isExecutable()) {
-        Edit5->setText(info.absoluteFilePath());
-        return;
-    }
-    m_services.dialogs->beep();
-    m_services.dialogs->messageBox(this, td::BoxIcon::Warning,
-                                   chosen + QStringLiteral(" is not a program."),
-                                   td::BoxButtons::Ok);
-}
-
-void TFrame1::Button5Click() {
-    if (m_services.windows != nullptr) {
-        if (auto* chooser = m_services.windows->find<TForm3>()) {
-            connect(chooser, &TForm3::folderSelected, this, &TFrame1::FolderSelected,
-                    Qt::UniqueConnection);
-            chooser->showSelectMode(QStringLiteral("1"));
-        }
-    }
-}
-
-void TFrame1::Button10Click() {
-    if (m_services.windows != nullptr) {
-        if (auto* chooser = m_services.windows->find<TForm3>()) {
-            connect(chooser, &TForm3::folderSelected, this, &TFrame1::FolderSelected,
-                    Qt::UniqueConnection);
-            chooser->showSelectMode(QStringLiteral("2"));
-        }
-    }
-}
-
-void TFrame1::FolderSelected(const QString& marker, const QString& folder) {
-    if (marker == QLatin1String("1")) {
-        Edit4->setText(folder);
-    } else if (marker == QLatin1String("2")) {
-        Edit6->setText(folder);
-    }
-}
-
-void TFrame1::Edit4Change() {
-    const QString text = Edit4->text();
-    if (!text.isEmpty() && !text.endsWith(QLatin1Char('/'))) {
-        Edit4->setText(text + QLatin1Char('/'));
-    }
-}
-
-void TFrame1::Edit6Change() {
-    const QString text = Edit6->text();
-    if (!text.isEmpty() && !text.endsWith(QLatin1Char('/'))) {
-        Edit6->setText(text + QLatin1Char('/'));
-    }
-}
-
-void TFrame1::RadioGroup1Click() {
-    GroupBox7->setVisible(RadioGroup1->itemIndex() == 0);
-    UpdateBudget();
-}
-
-void TFrame1::RadioGroup2Click() {
-    const int type = RadioGroup2->itemIndex();
-    ComboBox2->setVisible(type == 1);
-    SpinEdit5->setVisible(type == 0);
-    Edit7->setVisible(type == 0);
-    UpdateBudget();
-}
-
-void TFrame1::applySampleRowHeight(bool bothGrids, int extra) {
-    // Both size handlers measure a line of capitals and small letters in the base font at the
-    // two sizes: one line of sample text above one caption line.
-    QFont font(Edit2->text());
-    font.setPointSize(SpinEdit1->value());
-    const int h1 = QFontMetrics(font).height();
-    font.setPointSize(SpinEdit2->value());
-    const int h2 = QFontMetrics(font).height();
-    const int height = h1 + h2 + extra;
-    StringGrid2->verticalHeader()->setDefaultSectionSize(height);
-    if (bothGrids) {
-        StringGrid5->verticalHeader()->setDefaultSectionSize(height);
-    }
-}
-
-void TFrame1::SpinEdit1Change() {
-    applySampleRowHeight(true, 15);
-    UpdateBudget();
-}
-
-void TFrame1::SpinEdit2Change() {
-    applySampleRowHeight(false, 10);
-    UpdateBudget();
-}
 
 void TFrame1::SpinEdit3Change() {
     const int size = SpinEdit3->value();
@@ -1305,10 +974,6 @@ void TFrame1::SpinEdit3Change() {
     for (int j = 0; j < StringGrid3->rowCount(); ++j) {
         StringGrid3->setRowHeight(j, size);
     }
-}
-
-void TFrame1::SpinEdit4Change() {
-    UpdateBudget();
 }
 
 // ---------------------------------------------------------------------------------------------

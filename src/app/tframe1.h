@@ -45,6 +45,7 @@ class ArchiveCommands;
 class SearchPanel;
 class InstalledFontsPanel;
 struct SampleRowOptions;
+class OptionsPage;
 }  // namespace td
 
 // Decides which focus changes count as the main window being activated. The first show is an
@@ -85,7 +86,7 @@ class TFrame1 : public QWidget {
     void setFontMapFile(const QString& path) { m_fontMapFile = path; }
     bool exportFlag() const { return m_exportFlag; }
     void setExportFlag(bool on) { m_exportFlag = on; }
-    std::int64_t pixelBudget() const { return m_pixelBudget; }
+    std::int64_t pixelBudget() const;
     const QString& helpFile() const { return m_helpFile; }
     void setHelpFile(const QString& file) { m_helpFile = file; }
     // The help window, once F1 has opened it.
@@ -133,23 +134,8 @@ class TFrame1 : public QWidget {
     void SaveRecentMenus();
     void UpdateBudget();
 
-    // Option controls.
-    void Button2Click();
-    void Button3Click();
-    void Button5Click();
-    void Button10Click();
-    void Edit4Change();
-    void Edit6Change();
-    void RadioGroup1Click();
-    void RadioGroup2Click();
-    void SpinEdit1Change();
-    void SpinEdit2Change();
+    // "Size of chars in Font Map" sizes the Font Map grid's cells.
     void SpinEdit3Change();
-    void SpinEdit4Change();
-
-    // The chosen folder of the folder chooser's "Select" mode: marker "1" is the default fonts
-    // directory, "2" the base directory.
-    void FolderSelected(const QString& marker, const QString& folder);
 
     // Temporary activation of a font file through the font table.
     void ActivateFontFile(const QString& path);
@@ -242,7 +228,7 @@ class TFrame1 : public QWidget {
     QListWidget* ListBox5 = nullptr;
     QListWidget* ListBox7 = nullptr;
 
-    // "Options"
+    // "Options", built and run by its own page; the window hands its controls out here.
     QFrame* Panel10 = nullptr;
     QTabWidget* PageControl2 = nullptr;
     QWidget* TabSheet6 = nullptr;
@@ -310,8 +296,6 @@ class TFrame1 : public QWidget {
     QWidget* buildFontMapPage();
     QWidget* buildSearchPage();
     QWidget* buildOptionsPage();
-    QWidget* buildSettingsPage();
-    QWidget* buildDirectoriesPage();
     void buildBottomBar();
     void buildPopupMenu();
     void connectEvents();
@@ -331,18 +315,12 @@ class TFrame1 : public QWidget {
     // How both sample grids draw their rows, from the option controls.
     td::SampleRowOptions sampleRowOptions() const;
 
-    // Puts a loaded value into the option's control.
-    void applySetting(const td::SettingSpec& spec, const td::SettingValue& value);
-    // The option's value as its control holds it.
-    td::SettingValue settingOf(const td::SettingSpec& spec) const;
-
     // Runs the enter and exit events when the page the user is in changes.
     void enterPage(QWidget* page);
     QWidget* pageOf(QWidget* widget) const;
     void onFocusWindowChanged(QWindow* window);
     void centreOptionsPanel();
     void fitPages();
-    void applySampleRowHeight(bool bothGrids, int extra);
     QList<QPushButton*> busyButtons() const;
 
     td::Services& m_services;
@@ -351,7 +329,6 @@ class TFrame1 : public QWidget {
     QString m_fontMapFile;
     QString m_activeFontMapFile;
     bool m_exportFlag = false;
-    std::int64_t m_pixelBudget = td::setting::DIMFILE.defaultNumber;
     QString m_helpFile;
     bool m_shown = false;
     bool m_firstShowDone = false;
@@ -369,4 +346,5 @@ class TFrame1 : public QWidget {
     void buildSearch();
     std::unique_ptr<td::SearchPanel> m_searchPanel;
     std::unique_ptr<td::InstalledFontsPanel> m_installedPanel;
+    std::unique_ptr<td::OptionsPage> m_options;
 };

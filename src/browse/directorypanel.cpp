@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QRadioButton>
@@ -83,6 +84,7 @@ DirectoryPanel::DirectoryPanel(const DirectoryControls& controls, DirectorySourc
         setUpSampleGrid(*grid);
         connect(grid, &QAbstractItemView::clicked, this, [this] { StringGrid2Click(); });
         connect(grid, &QAbstractItemView::doubleClicked, this, [this] { StringGrid2DblClick(); });
+        grid->installEventFilter(this);
     }
     if (m_controls.RadioButton5) {
         connect(m_controls.RadioButton5, &QRadioButton::clicked, this,
@@ -98,9 +100,16 @@ DirectoryPanel::DirectoryPanel(const DirectoryControls& controls, DirectorySourc
     if (QListWidget* list = m_controls.FileListBox1) {
         list->setSelectionMode(QAbstractItemView::ExtendedSelection);
         list->setToolTip(QStringLiteral("Right-click to view menu"));
+        // A move with the keyboard refills the Properties dialog as a click does; a press of
+        // the mouse leaves that to the click that follows it.
         connect(list, &QListWidget::currentRowChanged, this, [this](int row) {
-            if (!m_syncing) {
+            if (m_syncing) {
+                return;
+            }
+            if (m_mouseDown) {
                 m_source.setCurrentPosition(row);
+            } else {
+                FileListBox1Click();
             }
         });
         connect(list, &QListWidget::itemClicked, this, [this] { FileListBox1Click(); });
@@ -125,6 +134,9 @@ DirectoryPanel::DirectoryPanel(const DirectoryControls& controls, DirectorySourc
 DirectoryPanel::~DirectoryPanel() {
     if (m_controls.FileListBox1) {
         m_controls.FileListBox1->viewport()->removeEventFilter(this);
+    }
+    if (m_controls.StringGrid2) {
+        m_controls.StringGrid2->removeEventFilter(this);
     }
 }
 
@@ -438,13 +450,45 @@ void DirectoryPanel::StringGrid2DblClick() {
 }
 
 bool DirectoryPanel::eventFilter(QObject* watched, QEvent* event) {
-    QListWidget* list = m_controls.FileListBox1;
-    if (list && watched == list->viewport() && event->type() == QEvent::MouseButtonRelease) {
-        // The list handles the release first, so the selection is final when it is mirrored.
+    // The control handles the event first, so its selection is final when it is mirrored.
+    auto deliverFirst = [&] {
         watched->removeEventFilter(this);
         QCoreApplication::sendEvent(watched, event);
         watched->installEventFilter(this);
+    };
+    QListWidget* list = m_controls.FileListBox1;
+    if (list && watched == list->viewport() && event->type() == QEvent::MouseButtonPress) {
+        m_mouseDown = true;
+    }
+    if (list && watched == list->viewport() && event->type() == QEvent::MouseButtonRelease) {
+        deliverFirst();
+        m_mouseDown = false;
         FileListBox1MouseUp();
+        return true;
+    }
+    QTableView* grid = m_controls.StringGrid2;
+    if (grid && watched == grid && event->type() == QEvent::KeyPress) {
+        // Arrows, Page Up/Down, Home and End move through the rows; each move is mirrored into
+        // the file list and the caption as a click is.
+        const QModelIndex before = grid->currentIndex();
+        const auto* press = static_cast<QKeyEvent*>(event);
+        const int key = press->key();
+        QAbstractItemModel* model = grid->model();
+        if ((key == Qt::Key_Home || key == Qt::Key_End) && press->modifiers() == Qt::NoModifier &&
+            model && model->rowCount() > 0) {
+            // A table moves Home and End along the row; the grid has one column, so they go to
+            // its first and last row.
+            const QModelIndex target =
+                model->index(key == Qt::Key_Home ? 0 : model->rowCount() - 1, 0);
+            grid->selectionModel()->setCurrentIndex(
+                target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            grid->scrollTo(target);
+        } else {
+            deliverFirst();
+        }
+        if (grid->currentIndex() != before) {
+            StringGrid2Click();
+        }
         return true;
     }
     return QObject::eventFilter(watched, event);

@@ -112,6 +112,7 @@ class DirectoryPanel : public QObject {
     SampleGridModel* m_model = nullptr;
     SampleRowDelegate* m_delegate = nullptr;
     bool m_syncing = false;
+    bool m_mouseDown = false;  // a mouse button is down on the file list
     int m_shownListing = 0;
 };
 

@@ -199,9 +199,21 @@ void DirectorySource::enterArchive(const QString& entry) {
         readArchiveFontEntries(m_archive, withTrailingSlash(m_folder) + entry, names);
     } catch (...) {
         show();
+        listWithoutFonts();
         throw;
     }
     show();
+}
+
+void DirectorySource::listWithoutFonts() {
+    // Nothing of a damaged archive is extracted; its rows stay blank rather than showing the
+    // fonts of the previous listing.
+    const QStringList entries = m_fileList.mid(1);
+    m_listing.resetRows();
+    m_listing.lb_ = QStringList(entries.size(), QString());
+    m_listing.readRows(entries);
+    m_caption = directoryCaption(static_cast<int>(m_fileList.size()));
+    ++m_listingCount;
 }
 
 void DirectorySource::OpenListEntry() {
@@ -209,10 +221,10 @@ void DirectorySource::OpenListEntry() {
     const bool hasEntry = m_current >= 0 && m_current < m_fileList.size();
     const QString entry = hasEntry ? m_fileList.at(m_current) : QString();
     if (m_viewMode == 3) {
-        if (entry != kParentEntry) {
-            return;
+        // Any other entry than ".." navigates nowhere, but the listing is refreshed all the same.
+        if (entry == kParentEntry) {
+            leaveArchiveList();
         }
-        leaveArchiveList();
     } else if (m_viewMode == 2) {
         if (!hasEntry) {
             return;

@@ -114,9 +114,10 @@ class DirectorySource {
     void ListFonts();
 
     // Double-click navigation at the current position: leave the archive (view mode 3, ".."),
-    // enter an archive or go up a folder (view mode 2). A damaged archive raises its reading
-    // error after the list shows ".." and the entries read before the damage, so the user can
-    // leave it again.
+    // enter an archive or go up a folder (view mode 2); then, with "Automatic Refresh", list the
+    // fonts. A damaged archive raises its reading error after the list shows ".." and the
+    // entries read before the damage, so the user can leave it again, and the listing holds a
+    // blank row for each of those entries.
     void OpenListEntry();
 
     // "&TTF File".
@@ -143,6 +144,8 @@ class DirectorySource {
     void leaveArchiveList();
     void enterArchive(const QString& entry);
     void listArchiveFonts();
+    // The listing of an archive that could not be read: a blank row per entry of the file list.
+    void listWithoutFonts();
     bool autoRefresh() const { return m_hooks.autoRefresh && m_hooks.autoRefresh(); }
     void showBusy(int animation) const;
     void showIdle() const;

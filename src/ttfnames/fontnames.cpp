@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace td {
@@ -265,18 +266,27 @@ struct Patch {
     QByteArray bytes;
 };
 
-std::vector<Patch> planWrites(const NameTableLayout& layout, const TFontNames& current,
-                              const TFontNames& wanted) {
+// The patches that write `wanted`; nothing when a text that differs from the file's has no
+// place to go (no naming table, a record beyond the table's count or outside the file, a string
+// outside the table), since a save either writes every change or none.
+std::optional<std::vector<Patch>> planWrites(const NameTableLayout& layout,
+                                             const TFontNames& current, const TFontNames& wanted) {
     std::vector<Patch> patches;
-    if (!layout.valid) {
-        return patches;
-    }
     for (int n = 0; n < TFontNames::count; ++n) {
-        const auto& record = layout.records[static_cast<std::size_t>(n)];
         // A text that already reads back as given is not rewritten: re-encoding it could only
         // damage a string the user did not touch (characters beyond Latin-1, embedded zeros).
-        if (!writable(layout, record) || current.at(n) == wanted.at(n)) {
+        if (current.at(n) == wanted.at(n)) {
             continue;
+        }
+        const auto& record = layout.records[static_cast<std::size_t>(n)];
+        if (!layout.valid || !record.present) {
+            return std::nullopt;
+        }
+        if (record.length == 0) {
+            continue;  // an empty record keeps no text: what does not fit is dropped
+        }
+        if (!writable(layout, record)) {
+            return std::nullopt;
         }
         QByteArray bytes = encodeNameString(wanted.at(n), record.platform, record.length);
         if (!bytes.isEmpty()) {
@@ -288,14 +298,19 @@ std::vector<Patch> planWrites(const NameTableLayout& layout, const TFontNames& c
 
 }  // namespace
 
-void WriteFontNamesToBytes(QByteArray& data, const TFontNames& names) {
+bool WriteFontNamesToBytes(QByteArray& data, const TFontNames& names) {
     const FontBytesReader source = memorySource(data);
     const NameTableLayout layout = locateNameTable(source, static_cast<std::uint64_t>(data.size()));
     const TFontNames current = namesFromLayout(layout, source);
-    for (const Patch& patch : planWrites(layout, current, names)) {
+    const auto patches = planWrites(layout, current, names);
+    if (!patches) {
+        return false;
+    }
+    for (const Patch& patch : *patches) {
         std::copy(patch.bytes.begin(), patch.bytes.end(),
                   data.begin() + static_cast<qsizetype>(patch.offset));
     }
+    return true;
 }
 
 bool WriteFontNames(const QString& path, const TFontNames& names) {
@@ -305,15 +320,16 @@ bool WriteFontNames(const QString& path, const TFontNames& names) {
     if (!file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly | QIODevice::Unbuffered)) {
         return false;
     }
-    const qint64 size = file.size();
-    if (size <= 0) {
-        return true;
-    }
     const FontBytesReader source = fileSource(file);
-    const NameTableLayout layout = locateNameTable(source, static_cast<std::uint64_t>(size));
+    const auto size = static_cast<std::uint64_t>(std::max<qint64>(file.size(), 0));
+    const NameTableLayout layout = locateNameTable(source, size);
     const TFontNames current = namesFromLayout(layout, source);
+    const auto patches = planWrites(layout, current, names);
+    if (!patches) {
+        return false;
+    }
     bool ok = true;
-    for (const Patch& patch : planWrites(layout, current, names)) {
+    for (const Patch& patch : *patches) {
         if (!file.seek(static_cast<qint64>(patch.offset)) ||
             file.write(patch.bytes) != patch.bytes.size()) {
             ok = false;

@@ -76,14 +76,16 @@ TFontNames ReadFontNamesFromBytes(const QByteArray& data);
 QByteArray encodeNameString(const QString& text, std::uint16_t platform, std::uint16_t length);
 
 // Writes the eight strings into the string bytes of records 1 to 8 of the font file `path`, in
-// place: the file's length and every other byte stay as they were. Records of length 0, records
-// beyond the table's record count, strings outside the file or the naming table, and positions
-// whose text already reads back as given are left alone. Returns false when the file could not
-// be opened for writing or a write failed; a file without names counts as written (there is
-// nothing to write).
+// place: the file's length and every other byte stay as they were. Positions whose text already
+// reads back as given are left alone; a text longer than its record is cut to the record's
+// length (nothing of it for a record of length 0). Returns false, writing nothing, when a text
+// that differs from the file's has no place to go: the file has no readable naming table, the
+// record lies beyond the table's record count or the end of the file, or its string lies outside
+// the naming table as its directory entry gives it. Returns false as well when the file could
+// not be opened for writing or a write failed.
 bool WriteFontNames(const QString& path, const TFontNames& names);
 
-// The same on a font in memory; the buffer keeps its length.
-void WriteFontNamesToBytes(QByteArray& data, const TFontNames& names);
+// The same on a font in memory; the buffer keeps its length, and is unchanged on false.
+bool WriteFontNamesToBytes(QByteArray& data, const TFontNames& names);
 
 }  // namespace td

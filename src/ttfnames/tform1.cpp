@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <algorithm>
 
 #include "platform/dialogs.h"
 
@@ -17,6 +18,8 @@ constexpr int kRowTop = 8;
 constexpr int kRowStep = 24;
 constexpr int kLabelX = 8;
 constexpr int kFieldX = 64;
+// The least room between the longest label and the fields.
+constexpr int kLabelGap = 4;
 constexpr int kFieldWidth = 441;
 constexpr int kFieldHeight = 21;
 constexpr int kPanelHeight = 69;
@@ -54,17 +57,26 @@ TForm1::TForm1(td::Services& services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), m_services(services) {
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(QStringLiteral("Form1"));
-    setFixedSize(kWidth, kHeight);
+
+    // The labels keep their column as designed where their texts fit in it; a wider desktop font
+    // widens the column, and the dialog with it, so that no label is cut short.
+    int labelWidth = kFieldX - kLabelX - kLabelGap;
+    for (const char* text : kFieldLabels) {
+        labelWidth = std::max(labelWidth, fontMetrics().horizontalAdvance(QLatin1String(text)));
+    }
+    const int fieldX = kLabelX + labelWidth + kLabelGap;
+    const int width = kWidth + fieldX - kFieldX;
+    setFixedSize(width, kHeight);
 
     for (int field = 0; field < td::TFontNames::count; ++field) {
         const int top = kRowTop + field * kRowStep;
         auto* label =
             new QLabel(QString::fromLatin1(kFieldLabels[static_cast<std::size_t>(field)]), this);
         label->setObjectName(QStringLiteral("Label%1").arg(field + 1));
-        label->setGeometry(kLabelX, top, kFieldX - kLabelX, kFieldHeight);
+        label->setGeometry(kLabelX, top, labelWidth, kFieldHeight);
         auto* edit = new QLineEdit(this);
         edit->setObjectName(QStringLiteral("Edit%1").arg(field + 1));
-        edit->setGeometry(kFieldX, top, kFieldWidth, kFieldHeight);
+        edit->setGeometry(fieldX, top, kFieldWidth, kFieldHeight);
         label->setBuddy(edit);
         // Only the user's own edits count: the fill sets texts without leaving "Close".
         connect(edit, &QLineEdit::textEdited, this, &TForm1::EditChange);
@@ -74,15 +86,15 @@ TForm1::TForm1(td::Services& services, QWidget* parent)
 
     m_panel = new QFrame(this);
     m_panel->setObjectName(QStringLiteral("Panel1"));
-    m_panel->setGeometry(0, kHeight - kPanelHeight, kWidth, kPanelHeight);
+    m_panel->setGeometry(0, kHeight - kPanelHeight, width, kPanelHeight);
     const int buttonTop = (kPanelHeight - kButtonHeight) / 2;
     m_button2 = new QPushButton(QStringLiteral("Cancel"), m_panel);
     m_button2->setObjectName(QStringLiteral("Button2"));
-    m_button2->setGeometry(kWidth - 2 * kButtonWidth - 24, buttonTop, kButtonWidth, kButtonHeight);
+    m_button2->setGeometry(width - 2 * kButtonWidth - 24, buttonTop, kButtonWidth, kButtonHeight);
     m_button2->hide();
     m_button1 = new QPushButton(QStringLiteral("Close"), m_panel);
     m_button1->setObjectName(QStringLiteral("Button1"));
-    m_button1->setGeometry(kWidth - kButtonWidth - 16, buttonTop, kButtonWidth, kButtonHeight);
+    m_button1->setGeometry(width - kButtonWidth - 16, buttonTop, kButtonWidth, kButtonHeight);
     m_button1->setDefault(true);
     connect(m_button1, &QPushButton::clicked, this, &TForm1::Button1Click);
     connect(m_button2, &QPushButton::clicked, this, &TForm1::Button2Click);

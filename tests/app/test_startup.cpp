@@ -55,6 +55,11 @@ TEST(Startup, PreparesTitleAndHelpFile) {
     td::prepareApplication(*app);
     EXPECT_EQ(QApplication::applicationDisplayName(), "Kestro TypeDeck");
     EXPECT_EQ(td::applicationHelpFile(), "td.hlp");
+    // The display name is not set on its own (it follows the name), so the window system adds
+    // nothing to the window titles.
+    QApplication::setApplicationName("Other");
+    EXPECT_EQ(QApplication::applicationDisplayName(), "Other");
+    td::prepareApplication(*app);
 }
 
 // The built program, copied under another name and run as its own process.

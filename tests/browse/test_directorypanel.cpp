@@ -235,6 +235,11 @@ TEST_F(PanelTest, ArchiveModeEnteringAndLeavingSwitchesListAndMenu) {
     }
     EXPECT_EQ(grid->model()->rowCount(), 2);
     EXPECT_EQ(caption, QStringLiteral("Directory fonts: 2"));
+    // A font entry goes nowhere, but "Automatic Refresh" lists the fonts again.
+    const int listings = source->listingCount();
+    doubleClickItem(QStringLiteral("b.ttf"));
+    EXPECT_EQ(source->viewMode(), 3);
+    EXPECT_EQ(source->listingCount(), listings + 1);
 
     doubleClickItem(QStringLiteral(".."));
     EXPECT_EQ(source->viewMode(), 2);
@@ -257,12 +262,20 @@ TEST_F(PanelTest, DamagedArchiveShowsTheErrorBoxAndStaysUsable) {
     sandbox.writeFile(QStringLiteral("zips/damaged.zip"), bytes);
     panel->openFolder(zips);
     radio6->click();
+    doubleClickItem(QStringLiteral("fonts.zip"));
+    doubleClickItem(QStringLiteral(".."));
+    ASSERT_EQ(grid->model()->rowCount(), 2);
     dialogs.answer(BoxAnswer::Ok);
     doubleClickItem(QStringLiteral("damaged.zip"));
     ASSERT_EQ(dialogs.boxes().size(), 1u);
     EXPECT_EQ(dialogs.boxes()[0].icon, BoxIcon::Critical);
     EXPECT_EQ(dialogs.boxes()[0].text, QStringLiteral("Error 3 reading Zip file"));
     EXPECT_EQ(items(*fileList), (QStringList{"..", "b.ttf"}));
+    // The grid shows a blank row for the entry read, none of the previous archive's fonts.
+    EXPECT_EQ(grid->model()->rowCount(), 1);
+    EXPECT_EQ(source->listing().row(0)[kColFamily], QString());
+    EXPECT_EQ(paths, QStringList{QString()});
+    EXPECT_EQ(caption, QStringLiteral("Directory fonts: 1"));
     doubleClickItem(QStringLiteral(".."));
     EXPECT_EQ(items(*fileList), (QStringList{"..", "damaged.zip", "fonts.zip"}));
 }
@@ -274,6 +287,14 @@ TEST_F(PanelTest, GridSelectionSelectsFileEntriesAndShowsThePosition) {
     EXPECT_EQ(selectedPositions(*fileList), (QList<int>{3, 4, 5}));
     EXPECT_EQ(fileList->currentRow(), 3);
     EXPECT_EQ(caption, QStringLiteral("Directory fonts: 3/6"));
+    // Keys move through the rows and each move is mirrored as a click is.
+    for (const auto& [key, position] :
+         {std::pair{Qt::Key_End, 6}, std::pair{Qt::Key_Up, 5}, std::pair{Qt::Key_Home, 1},
+          std::pair{Qt::Key_PageDown, 6}, std::pair{Qt::Key_Down, 6}}) {
+        QTest::keyClick(grid, key);
+        EXPECT_EQ(selectedPositions(*fileList), QList<int>{position}) << key;
+        EXPECT_EQ(caption, QStringLiteral("Directory fonts: %1/6").arg(position)) << key;
+    }
 
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, rowCentre(1));
     QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, rowCentre(1));
@@ -285,6 +306,11 @@ TEST_F(PanelTest, FileSelectionSelectsGridRowsAndFillsProperties) {
     QTest::mouseClick(fileList->viewport(), Qt::LeftButton, {}, itemCentre(2));
     EXPECT_EQ(propertiesRows, QList<int>{1});
     EXPECT_EQ(caption, QStringLiteral("Directory fonts: 2/6"));
+    // A move with the keyboard refills the dialog as a click does.
+    QTest::keyClick(fileList, Qt::Key_Down);
+    EXPECT_EQ(propertiesRows, (QList<int>{1, 2}));
+    QTest::mouseClick(fileList->viewport(), Qt::LeftButton, {}, itemCentre(2));
+    EXPECT_EQ(propertiesRows, (QList<int>{1, 2, 1}));
     QTest::mouseClick(fileList->viewport(), Qt::LeftButton, Qt::ShiftModifier, itemCentre(4));
     QList<int> rows;
     for (const QModelIndex& index : grid->selectionModel()->selectedRows()) {
@@ -295,7 +321,7 @@ TEST_F(PanelTest, FileSelectionSelectsGridRowsAndFillsProperties) {
 
     // ".." fills nothing, and "Properties" does not show the dialog for it.
     QTest::mouseClick(fileList->viewport(), Qt::LeftButton, {}, itemCentre(0));
-    EXPECT_EQ(propertiesRows.size(), 2);
+    EXPECT_EQ(propertiesRows.size(), 4);
     EXPECT_EQ(caption, QStringLiteral("Directory fonts: 6"));
     properties->trigger();
     EXPECT_EQ(propertiesShown, 0);

@@ -16,7 +16,6 @@ int main(int argc, char** argv) {
     {
         td::Application app(argc, argv);
         QApplication::setApplicationName(QStringLiteral("Kestro TypeDeck"));
-        QApplication::setApplicationDisplayName(QStringLiteral("Kestro TypeDeck"));
         result = RUN_ALL_TESTS();
     }
     sandbox.reset();

@@ -154,7 +154,7 @@ TEST_F(FontNames, WritingPadsWithBlanksCutsLongTextsAndKeepsEverythingElse) {
 
     // The same edit in memory gives the same bytes.
     QByteArray inMemory = font;
-    WriteFontNamesToBytes(inMemory, names);
+    EXPECT_TRUE(WriteFontNamesToBytes(inMemory, names));
     EXPECT_EQ(inMemory, after);
 }
 
@@ -256,10 +256,14 @@ TEST_F(FontNames, FewerThanEightRecordsLeaveTheRestEmptyAndUntouched) {
 
     TFontNames names = td::ReadFontNames(path);
     EXPECT_EQ(textsOf(names), (QStringList{"Copy", "Fam", "Sub", "", "", "", "", ""}));
-    for (int i = 3; i < TFontNames::count; ++i) {
-        names.at(i) = QString(40, QLatin1Char('Z'));
-    }
     names.Family = "XY";
+    // Texts for records the table does not have cannot be saved: nothing is written.
+    TFontNames beyond = names;
+    for (int i = 3; i < TFontNames::count; ++i) {
+        beyond.at(i) = QString(40, QLatin1Char('Z'));
+    }
+    EXPECT_FALSE(td::WriteFontNames(path, beyond));
+    EXPECT_EQ(readAll(path), font);
     ASSERT_TRUE(td::WriteFontNames(path, names));
     expectOnlyChanged(font, readAll(path), {{stringAt(table, 1), 3}});
     EXPECT_EQ(td::ReadFontNames(path).Family, "XY ");
@@ -272,7 +276,9 @@ TEST_F(FontNames, FewerThanEightRecordsLeaveTheRestEmptyAndUntouched) {
 TEST_F(FontNames, EmptyMissingAndNameLessFilesGiveEightEmptyStrings) {
     const QString empty = write("empty.ttf", {});
     EXPECT_EQ(textsOf(td::ReadFontNames(empty)), kEmpty);
-    EXPECT_TRUE(td::WriteFontNames(empty, namesOf(tdtest::sampleTexts())));
+    // Nothing can be written into a file without names, and a save says so.
+    EXPECT_FALSE(td::WriteFontNames(empty, namesOf(tdtest::sampleTexts())));
+    EXPECT_TRUE(td::WriteFontNames(empty, TFontNames{}));
     EXPECT_EQ(QFileInfo(empty).size(), 0);
 
     const QString missing = sandbox.path("missing.ttf");
@@ -287,7 +293,7 @@ TEST_F(FontNames, EmptyMissingAndNameLessFilesGiveEightEmptyStrings) {
     noTag.replace(8190, 3, "nam");  // a near miss across a read boundary
     const QString plain = write("plain.ttf", noTag);
     EXPECT_EQ(textsOf(td::ReadFontNames(plain)), kEmpty);
-    EXPECT_TRUE(td::WriteFontNames(plain, namesOf(tdtest::sampleTexts())));
+    EXPECT_FALSE(td::WriteFontNames(plain, namesOf(tdtest::sampleTexts())));
     EXPECT_EQ(readAll(plain), noTag);
 }
 
@@ -330,12 +336,12 @@ TEST_F(FontNames, EveryTruncationReadsSafelyAndIsNeverDamagedByAWrite) {
                     << "cut at " << cut << " position " << n;
             }
         }
-        ASSERT_TRUE(td::WriteFontNames(path, edit));
+        // A save goes whole or not at all: with any string cut off it writes nothing.
+        const bool whole = cut >= stringAt(table, 7) + tdtest::sampleTexts()[7].size();
+        ASSERT_EQ(td::WriteFontNames(path, edit), whole) << "cut at " << cut;
         const QByteArray after = readAll(path);
         ASSERT_EQ(after.size(), cut);
-        // The directory entry still gives the full table length, which no longer fits: the
-        // table lies partly beyond the end, and only strings inside the file may change.
-        if (static_cast<std::uint32_t>(cut) < recordsEnd) {
+        if (!whole) {
             ASSERT_EQ(after, truncated) << "cut at " << cut;
         }
     }
@@ -353,7 +359,7 @@ TEST_F(FontNames, OffsetsBeyondTheEndGiveEmptyNamesAndNoWrites) {
     QByteArray font = builder.build();
     QString path = write("far.ttf", font);
     EXPECT_EQ(textsOf(td::ReadFontNames(path)), kEmpty);
-    EXPECT_TRUE(td::WriteFontNames(path, edit));
+    EXPECT_FALSE(td::WriteFontNames(path, edit));
     EXPECT_EQ(readAll(path), font);
 
     // The storage offset points past the end.
@@ -362,7 +368,7 @@ TEST_F(FontNames, OffsetsBeyondTheEndGiveEmptyNamesAndNoWrites) {
     font = tdtest::fontWithNames(storage);
     path = write("storage.ttf", font);
     EXPECT_EQ(textsOf(td::ReadFontNames(path)), kEmpty);
-    EXPECT_TRUE(td::WriteFontNames(path, edit));
+    EXPECT_FALSE(td::WriteFontNames(path, edit));
     EXPECT_EQ(readAll(path), font);
 
     // The record count claims more records than the file holds.
@@ -372,7 +378,7 @@ TEST_F(FontNames, OffsetsBeyondTheEndGiveEmptyNamesAndNoWrites) {
     font.truncate(tdtest::namesOffsetIn(many) + 6 + 12 + 5);
     path = write("many.ttf", font);
     EXPECT_EQ(textsOf(td::ReadFontNames(path)), kEmpty);
-    EXPECT_TRUE(td::WriteFontNames(path, edit));
+    EXPECT_FALSE(td::WriteFontNames(path, edit));
     EXPECT_EQ(readAll(path), font);
 
     // One string beyond the end reads empty; the others still read.
@@ -384,8 +390,11 @@ TEST_F(FontNames, OffsetsBeyondTheEndGiveEmptyNamesAndNoWrites) {
     const TFontNames names = td::ReadFontNames(path);
     EXPECT_TRUE(names.Name.isEmpty());
     EXPECT_EQ(names.Family, "Sample Sans");
-    EXPECT_TRUE(td::WriteFontNames(path, edit));
-    EXPECT_EQ(readAll(path).size(), font.size());
+    EXPECT_FALSE(td::WriteFontNames(path, edit));
+    EXPECT_EQ(readAll(path), font);
+    TFontNames readable = names;
+    readable.Family = "b";
+    EXPECT_TRUE(td::WriteFontNames(path, readable));
     EXPECT_EQ(td::ReadFontNames(path).Family, "b          ");
 }
 
@@ -413,12 +422,27 @@ TEST_F(FontNames, StringsOutsideTheNamingTableAreReadButNeverWritten) {
 
     TFontNames names = td::ReadFontNames(path);
     EXPECT_EQ(names.Family, "OTHERTABLE");
-    names.Family = "Changed";
     names.Subfamily = "Changed";
+    names.Family = "Changed";
+    EXPECT_FALSE(td::WriteFontNames(path, names));
+    EXPECT_EQ(readAll(path), font);
+    names.Family = "OTHERTABLE";
     ASSERT_TRUE(td::WriteFontNames(path, names));
-    const QByteArray written = readAll(path);
-    EXPECT_EQ(written.mid(again.tableOffset(2), 10), QByteArray("OTHERTABLE"));
+    EXPECT_EQ(readAll(path).mid(again.tableOffset(2), 10), QByteArray("OTHERTABLE"));
     EXPECT_EQ(td::ReadFontNames(path).Subfamily, "Changed    ");
+}
+
+TEST_F(FontNames, ATableLengthThatEndsBeforeTheStringsReportsTheSaveFailed) {
+    // The naming table's directory entry (the second, after 12 bytes of offset table) gives a
+    // length of 8 bytes: every string lies beyond the table as the directory states it.
+    QByteArray font = tdtest::fontWithNames(NameTable{tdtest::macRecords(tdtest::sampleTexts())});
+    font.replace(12 + 16 + 12, 4, tdtest::be32(8));
+    const QString path = write("short.ttf", font);
+    TFontNames names = td::ReadFontNames(path);
+    ASSERT_EQ(names.Copyright, tdtest::sampleTexts()[0]);
+    names.Copyright = "Mine";
+    EXPECT_FALSE(td::WriteFontNames(path, names));
+    EXPECT_EQ(readAll(path), font);
 }
 
 TEST(NameEncoding, OneAndTwoByteForms) {

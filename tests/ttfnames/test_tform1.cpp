@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFrame>
@@ -50,7 +51,10 @@ TEST_F(PropertiesDialog, HasItsLabelsFieldsButtonsAndGeometry) {
     EXPECT_EQ(form.objectName(), "TForm1");
     EXPECT_EQ(form.windowTitle(), "Form1");
     EXPECT_FALSE(form.isVisible());
-    EXPECT_EQ(form.size(), QSize(525, 306));
+    // The label column grows with the desktop font; the fields and the dialog move along.
+    const int widening = edit(1)->x() - 64;
+    EXPECT_GE(widening, 0);
+    EXPECT_EQ(form.size(), QSize(525 + widening, 306));
     EXPECT_TRUE(form.windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_TRUE(form.isWindow());
 
@@ -62,7 +66,9 @@ TEST_F(PropertiesDialog, HasItsLabelsFieldsButtonsAndGeometry) {
         ASSERT_NE(edit(row), nullptr) << row;
         EXPECT_EQ(label->text(), captions[row - 1]);
         EXPECT_EQ(label->x(), 8);
-        EXPECT_EQ(edit(row)->x(), 64);
+        EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text())) << row;
+        EXPECT_LE(label->geometry().right(), edit(row)->x()) << row;
+        EXPECT_EQ(edit(row)->x(), 64 + widening);
         EXPECT_EQ(edit(row)->width(), 441);
         if (row > 1) {
             EXPECT_EQ(edit(row)->y() - edit(row - 1)->y(), 24);
@@ -83,6 +89,15 @@ TEST_F(PropertiesDialog, HasItsLabelsFieldsButtonsAndGeometry) {
     EXPECT_EQ(button(1)->text(), "Close");
     EXPECT_EQ(button(2)->text(), "Cancel");
     EXPECT_TRUE(button(2)->isHidden());
+    EXPECT_EQ(button(1)->geometry().right(), form.width() - 17);
+
+    // Where the texts fit the designed column, the designed geometry stays.
+    const QFont desktop = QApplication::font();
+    QApplication::setFont(QFont(desktop.family(), 3));
+    const TForm1 small{services};
+    QApplication::setFont(desktop);
+    EXPECT_EQ(small.size(), QSize(525, 306));
+    EXPECT_EQ(small.findChild<QLineEdit*>("Edit8")->x(), 64);
 }
 
 TEST_F(PropertiesDialog, FillMapsPositionsToFieldsAndSetsLimits) {
