@@ -99,10 +99,6 @@ QListWidget* makeHiddenList(QWidget* parent, const char* name) {
     return list;
 }
 
-QString hexLabel(int value) {
-    return QString::number(value, 16).toUpper();
-}
-
 }  // namespace
 
 TFrame1::TFrame1(td::Services& services, QWidget* parent) : QWidget(parent), m_services(services) {
