@@ -109,6 +109,9 @@ TFrame1::TFrame1(td::Services& services, QWidget* parent) : QWidget(parent), m_s
 }
 
 TFrame1::~TFrame1() {
+    // The application's focus signals would otherwise reach this window while its children are
+    // being destroyed, after it has stopped being a TFrame1.
+    QObject::disconnect(qApp, nullptr, this, nullptr);
     FormDestroy();
 }
 
