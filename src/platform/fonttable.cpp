@@ -431,9 +431,11 @@ QByteArray anyInstalledFontData() {
     return data;
 }
 
-// Inactive files kept loaded so the next activation of the same file is cheap.
+// Inactive files kept loaded so the next activation of the same file is cheap. 32 MB holds
+// well over a screen of typical fonts (a few hundred kilobytes each), so scrolling back stays
+// cheap, while a long export that touches every font keeps its memory bounded.
 constexpr int kCachedFiles = 256;
-constexpr qint64 kCachedBytes = 96 * 1024 * 1024;
+constexpr qint64 kCachedBytes = 32 * 1024 * 1024;
 
 }  // namespace
 
