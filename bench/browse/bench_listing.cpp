@@ -31,31 +31,11 @@
 #include "platform/drives.h"
 #include "platform/services.h"
 
-namespace {
+#include "../support/benchutil.h"
 
-QStringList systemFonts() {
-    QStringList files;
-    for (const char* folder :
-         {"/usr/share/fonts/truetype/dejavu", "/usr/share/fonts/truetype/liberation"}) {
-        const QDir dir(QString::fromLatin1(folder));
-        for (const QString& name :
-             dir.entryList({QStringLiteral("*.ttf")}, QDir::Files, QDir::Name)) {
-            files << dir.filePath(name);
-        }
-    }
-    return files;
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-double msSince(const QElapsedTimer& timer) {
-    return timer.nsecsElapsed() / 1e6;
-}
-
-}  // namespace
+using bench::median;
+using bench::msSince;
+using bench::systemFonts;
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {

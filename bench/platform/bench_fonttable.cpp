@@ -19,6 +19,10 @@
 
 #include "platform/fonttable.h"
 
+#include "../support/benchutil.h"
+
+using bench::systemFonts;
+
 namespace {
 
 struct Row {
@@ -27,19 +31,6 @@ struct Row {
 };
 
 const QString kSample = QStringLiteral("The quick brown fox jumps over the lazy dog 0123456789");
-
-QStringList systemFonts() {
-    QStringList files;
-    for (const char* folder :
-         {"/usr/share/fonts/truetype/dejavu", "/usr/share/fonts/truetype/liberation"}) {
-        const QDir dir(QString::fromLatin1(folder));
-        for (const QString& name :
-             dir.entryList({QStringLiteral("*.ttf")}, QDir::Files, QDir::Name)) {
-            files << dir.filePath(name);
-        }
-    }
-    return files;
-}
 
 double rowsWithTable(td::FontTable& table, const std::vector<Row>& rows, QImage& image) {
     QElapsedTimer timer;

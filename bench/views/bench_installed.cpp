@@ -28,20 +28,13 @@
 #include "platform/registry.h"
 #include "views/installedfonts.h"
 
-namespace {
+#include "../support/benchutil.h"
 
-QStringList systemFonts() {
-    QStringList files;
-    for (const char* folder :
-         {"/usr/share/fonts/truetype/dejavu", "/usr/share/fonts/truetype/liberation"}) {
-        const QDir dir(QString::fromLatin1(folder));
-        for (const QString& name :
-             dir.entryList({QStringLiteral("*.ttf")}, QDir::Files, QDir::Name)) {
-            files << dir.filePath(name);
-        }
-    }
-    return files;
-}
+using bench::median;
+using bench::msSince;
+using bench::systemFonts;
+
+namespace {
 
 // Replaces every one-byte and two-byte (UTF-16BE) occurrence of `from` by `to` (same length).
 void replaceName(QByteArray& data, const QString& from, const QString& to) {
@@ -52,15 +45,6 @@ void replaceName(QByteArray& data, const QString& from, const QString& to) {
         wideTo.append('\0').append(char(to.at(i).unicode()));
     }
     data.replace(wideFrom, wideTo);
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-double msSince(const QElapsedTimer& timer) {
-    return timer.nsecsElapsed() / 1e6;
 }
 
 }  // namespace

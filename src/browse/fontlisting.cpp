@@ -6,31 +6,12 @@
 #include "archive/tziparchive.h"
 #include "browse/archivelisting.h"
 #include "browse/filelist.h"
+#include "platform/busyanimation.h"
 #include "platform/dialogs.h"
 #include "platform/error.h"
 #include "ttfnames/fontnames.h"
 
 namespace td {
-
-namespace {
-
-// Ends the busy indicator however the handler that started it is left.
-class IdleOnExit {
-  public:
-    explicit IdleOnExit(std::function<void()> idle) : m_idle(std::move(idle)) {}
-    ~IdleOnExit() {
-        if (m_idle) {
-            m_idle();
-        }
-    }
-    IdleOnExit(const IdleOnExit&) = delete;
-    IdleOnExit& operator=(const IdleOnExit&) = delete;
-
-  private:
-    std::function<void()> m_idle;
-};
-
-}  // namespace
 
 FontDataRow fontDataRow(const TFontNames& names, const QString& entry) {
     FontDataRow row;

@@ -62,6 +62,22 @@ class PaintPump {
     bool m_pumped = false;
 };
 
+// Ends the busy indicator however the handler that started it is left.
+class IdleOnExit {
+  public:
+    explicit IdleOnExit(std::function<void()> idle) : m_idle(std::move(idle)) {}
+    ~IdleOnExit() {
+        if (m_idle) {
+            m_idle();
+        }
+    }
+    IdleOnExit(const IdleOnExit&) = delete;
+    IdleOnExit& operator=(const IdleOnExit&) = delete;
+
+  private:
+    std::function<void()> m_idle;
+};
+
 // Long handlers (listing, search, export, archive deletion) call this often to keep the busy
 // animation moving; a process-wide PaintPump limits it to a few dozen times a second.
 void keepPainting();

@@ -195,18 +195,21 @@ class FontsKey final : public RegistryKey {
     bool valueExists(const QString& name) const override {
         return valueType(name) != ValueType::None;
     }
+    // The offered faces leave out every stored name, so a name found among them needs no look
+    // into the stored file (which a listing of thousands of faces would otherwise pay for).
     ValueType valueType(const QString& name) const override {
-        if (RegistryKey* key = stored(); key && key->valueExists(name)) {
-            return key->valueType(name);
+        if (offered(name)) {
+            return ValueType::String;
         }
-        return offered(name) ? ValueType::String : ValueType::None;
+        RegistryKey* key = stored();
+        return key ? key->valueType(name) : ValueType::None;
     }
     QString readString(const QString& name) const override {
-        if (RegistryKey* key = stored(); key && key->valueExists(name)) {
-            return key->readString(name);
+        if (const OfferedFace* face = offered(name)) {
+            return face->path;
         }
-        const OfferedFace* face = offered(name);
-        return face ? face->path : QString();
+        RegistryKey* key = stored();
+        return key ? key->readString(name) : QString();
     }
     std::int32_t readInteger(const QString& name) const override {
         if (RegistryKey* key = stored(); key && key->valueExists(name)) {

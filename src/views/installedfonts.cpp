@@ -26,22 +26,6 @@ struct Entry {
     QString data;
 };
 
-// Ends the busy indicator however the listing ends.
-class IdleOnExit {
-  public:
-    explicit IdleOnExit(const std::function<void()>& idle) : m_idle(idle) {}
-    ~IdleOnExit() {
-        if (m_idle) {
-            m_idle();
-        }
-    }
-    IdleOnExit(const IdleOnExit&) = delete;
-    IdleOnExit& operator=(const IdleOnExit&) = delete;
-
-  private:
-    const std::function<void()>& m_idle;
-};
-
 QString cell(const QTableWidget* table, int row, int column) {
     const QTableWidgetItem* item = table ? table->item(row, column) : nullptr;
     return item ? item->text() : QString();
