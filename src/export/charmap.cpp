@@ -3,11 +3,9 @@
 #include <QPainter>
 
 #include "browse/samplerow.h"
-#include "export/bmpwriter.h"
 #include "export/exportfolders.h"
 #include "export/htmlpage.h"
-#include "export/jpegwriter.h"
-#include "gif/gifpicture.h"
+#include "export/sheetlayout.h"
 #include "platform/dialogs.h"
 #include "platform/error.h"
 #include "platform/fonttable.h"
@@ -41,24 +39,6 @@ class ExportEnding {
   private:
     const CharacterMapHooks& m_hooks;
 };
-
-// A picture's file, encoded as the sample sheets are.
-QByteArray encodePicture(const QImage& picture, const ImageEncoding& encoding) {
-    switch (encoding.type) {
-        case ImageType::Bmp:
-            return encodeBmp(picture, encoding.bmpBits);
-        case ImageType::Gif: {
-            TGifPicture gif;
-            gif.setDitherMode(GifDitherMode::NearestColor);
-            gif.setCompression(GifCompression::RunLength);
-            gif.assign(picture);
-            return gif.saveToBytes();
-        }
-        case ImageType::Jpeg:
-            break;
-    }
-    return encodeJpeg(picture, encoding.quality);
-}
 
 }  // namespace
 
@@ -149,7 +129,7 @@ int ExportCharacterMap(const CharacterMapJob& job, FontTable& fonts, Dialogs& di
             saveFileContentsUnflushed(
                 pathInFolder(job.targetFolder,
                              characterImageName(code, job.face, job.encoding.type)),
-                encodePicture(picture, job.encoding));
+                encodeSampleImage(picture, job.encoding));
         } catch (const Error& error) {
             dialogs.messageBox(parent, BoxIcon::Critical, error.message(), BoxButtons::Ok);
             break;

@@ -6,6 +6,7 @@
 #include "export/bmpwriter.h"
 #include "export/jpegwriter.h"
 #include "gif/gifpicture.h"
+#include "platform/savefile.h"
 
 namespace td {
 
@@ -82,23 +83,26 @@ QString installedImageName(bool eachOwnFile, ImageType type, const QString& face
     return face + u' ' + bold + u' ' + italic + extension(type, true);
 }
 
-void writeSampleImage(const QImage& image, const QString& fileName, const ImageEncoding& encoding) {
+QByteArray encodeSampleImage(const QImage& image, const ImageEncoding& encoding) {
     switch (encoding.type) {
         case ImageType::Bmp:
-            writeBmp(image, fileName, encoding.bmpBits);
-            return;
+            return encodeBmp(image, encoding.bmpBits);
         case ImageType::Gif: {
             TGifPicture gif;
             gif.setDitherMode(GifDitherMode::NearestColor);
             gif.setCompression(GifCompression::RunLength);
             gif.assign(image);
-            gif.saveToFile(fileName);
-            return;
+            return gif.saveToBytes();
         }
         case ImageType::Jpeg:
             break;
     }
-    writeJpeg(image, fileName, encoding.quality);
+    return encodeJpeg(image, encoding.quality);
+}
+
+void writeSampleImage(const QImage& image, const QString& fileName, const ImageEncoding& encoding) {
+    // Coding completes in memory first, so a failure leaves any existing file untouched.
+    saveFileContents(fileName, encodeSampleImage(image, encoding));
 }
 
 }  // namespace td

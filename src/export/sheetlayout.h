@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
 #include <QString>
 #include <vector>
@@ -53,6 +54,9 @@ struct ImageEncoding {
     int quality = 50;  // JPEG
     int bmpBits = 32;  // BMP: 1, 4, 8, 16, 24 or 32
 };
+
+// The file bytes of `image` in the chosen format, as writeSampleImage writes them.
+QByteArray encodeSampleImage(const QImage& image, const ImageEncoding& encoding);
 
 // Writes `image` to `fileName`: JPEG at the quality, BMP at its bits per pixel, GIF reduced to
 // the 216-colour palette by nearest colour and coded by runs. A file is replaced only by a
