@@ -21,16 +21,15 @@
 #include "platform/library.h"
 #include "platform/services.h"
 
+#include "../support/benchutil.h"
+
 namespace {
+
+using bench::median;
 
 constexpr int kFonts = 1000;
 constexpr int kDeleted = 500;
 constexpr int kDeleteRuns = 5;
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 [[noreturn]] void fail(const QString& what) {
     std::fprintf(stderr, "%s\n", qPrintable(what));

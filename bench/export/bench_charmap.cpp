@@ -19,7 +19,11 @@
 #include "platform/fonttable.h"
 #include "views/fontmap.h"
 
+#include "../support/benchutil.h"
+
 namespace {
+
+using bench::median;
 
 // Answers every box with No, so no browser starts.
 class SilentDialogs final : public td::Dialogs {
@@ -35,11 +39,6 @@ class SilentDialogs final : public td::Dialogs {
     QString existingFolder(QWidget*, const QString&, const QString&) override { return {}; }
     std::optional<QFont> font(QWidget*, const QFont&, const QString&) override { return {}; }
 };
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 }  // namespace
 

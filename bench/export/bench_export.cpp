@@ -25,7 +25,11 @@
 #include "platform/fonttable.h"
 #include "ttfnames/fontnames.h"
 
+#include "../support/benchutil.h"
+
 namespace {
+
+using bench::systemFonts;
 
 struct Case {
     const char* name;
@@ -37,18 +41,6 @@ struct Case {
 const Case kCases[] = {{"jpeg-sheets", td::ImageType::Jpeg, false, 40},
                        {"jpeg-each", td::ImageType::Jpeg, true, 40},
                        {"gif-sheets", td::ImageType::Gif, false, 320}};
-
-QStringList systemFonts() {
-    QStringList files;
-    for (const char* folder :
-         {"/usr/share/fonts/truetype/dejavu", "/usr/share/fonts/truetype/liberation"}) {
-        const QDir dir(QString::fromLatin1(folder));
-        for (const QString& name : dir.entryList({QStringLiteral("*.ttf")}, QDir::Files)) {
-            files << dir.filePath(name);
-        }
-    }
-    return files;
-}
 
 long peakMegabytes() {
     rusage usage{};

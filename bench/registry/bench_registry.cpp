@@ -14,11 +14,11 @@
 #include "platform/registry.h"
 #include "platform/tempfiles.h"
 
+#include "../support/benchutil.h"
+
 namespace {
 
-double msSince(const QElapsedTimer& timer) {
-    return double(timer.nsecsElapsed()) / 1e6;
-}
+using bench::msSince;
 
 void report(const char* what, double totalMs, int count) {
     std::printf("%-52s %9.3f ms total  %8.3f ms each  (%d)\n", what, totalMs, totalMs / count,

@@ -16,14 +16,13 @@
 #include "ttfnames/copyfile.h"
 #include "ttfnames/fontnames.h"
 
+#include "../support/benchutil.h"
+
 namespace {
 
-constexpr int kRounds = 5;
+using bench::median;
 
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
+constexpr int kRounds = 5;
 
 QStringList sourceFonts() {
     QStringList fonts;

@@ -28,20 +28,16 @@
 #include "platform/busyanimation.h"
 #include "views/searchpanel.h"
 
+#include "../support/benchutil.h"
+
 namespace {
+
+using bench::median;
+using bench::msSince;
 
 constexpr int kFolders = 5000;
 constexpr int kFiles = 100000;
 constexpr int kRuns = 5;
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-double msSince(const QElapsedTimer& timer) {
-    return timer.nsecsElapsed() / 1e6;
-}
 
 // 50 folders of 100 subfolders each hold the files, 20 per subfolder; `fonts` of them end in
 // ".ttf" (spread evenly), the others in ".txt".
