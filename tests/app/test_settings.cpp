@@ -37,14 +37,16 @@ TEST(SettingsTable, DefaultsRangesAndOrderAreThoseOfTheStore) {
     EXPECT_EQ(setting::Width.defaultNumber, 580);
     EXPECT_EQ(setting::Left.defaultNumber, 30);
     EXPECT_EQ(setting::Top.defaultNumber, 30);
+    EXPECT_EQ(setting::TrueTypeOnly.defaultNumber, 0);
 
     QStringList saved;
     for (const td::SettingSpec* spec : td::kSavedOptions) {
         saved << QString::fromLatin1(spec->name);
     }
-    EXPECT_EQ(saved, (QStringList{"NrFile", "Image", "AutoRefresh", "Sizeofcharacters",
-                                  "Sizeofbasefont", "Colors", "Sampletext", "Basefont", "charsize",
-                                  "savedsize", "Quality", "Browser", "Dfontdir", "Basedir"}));
+    EXPECT_EQ(saved,
+              (QStringList{"NrFile", "Image", "AutoRefresh", "Sizeofcharacters", "Sizeofbasefont",
+                           "Colors", "Sampletext", "Basefont", "charsize", "savedsize", "Quality",
+                           "Browser", "Dfontdir", "Basedir", "TrueTypeOnly"}));
     // The pixel budget is read but never written.
     EXPECT_NE(std::find(td::kLoadedOptions.begin(), td::kLoadedOptions.end(), &setting::DIMFILE),
               td::kLoadedOptions.end());
