@@ -271,7 +271,7 @@ TFontNames ReadFontNames(const QString& path, int face, int* faceCount) {
         return {};
     }
     const qint64 size = file.size();
-    if (size <= 0) {
+    if (size < 0) {
         return {};
     }
     const FontBytesReader source = fileSource(file);
@@ -341,13 +341,17 @@ std::optional<std::vector<Patch>> planWrites(const NameTableLayout& layout,
     return patches;
 }
 
-// Whether another face of the collection has a naming table that lies on `face`'s (the same
-// table, or one overlapping it): writing would change that face's names too.
-bool sharesNameTable(const FontBytesReader& read, std::uint64_t size, const sfnt::FaceList& faces,
-                     int face, const NameTableLayout& layout) {
+// Whether writing `patches` into face `face` would touch another face of the collection: its
+// naming table lies on this face's (the same table, or overlapping it), or one of its strings
+// lies where a patch goes. Such a write would rename that face as well.
+bool touchesOtherFace(const FontBytesReader& read, std::uint64_t size, const sfnt::FaceList& faces,
+                      int face, const NameTableLayout& layout, const std::vector<Patch>& patches) {
     if (!faces.collection) {
         return false;
     }
+    auto overlaps = [](std::uint64_t a, std::uint64_t aEnd, std::uint64_t b, std::uint64_t bEnd) {
+        return a < bEnd && b < aEnd;
+    };
     for (int other = 0; other < faces.count(); ++other) {
         if (other == face) {
             continue;
@@ -357,8 +361,17 @@ bool sharesNameTable(const FontBytesReader& read, std::uint64_t size, const sfnt
             continue;
         }
         if (theirs.tableOffset == layout.tableOffset ||
-            (theirs.tableOffset < layout.tableEnd && layout.tableOffset < theirs.tableEnd)) {
+            overlaps(theirs.tableOffset, theirs.tableEnd, layout.tableOffset, layout.tableEnd)) {
             return true;
+        }
+        for (const auto& record : theirs.records) {
+            for (const Patch& patch : patches) {
+                const auto end = patch.offset + static_cast<std::uint64_t>(patch.bytes.size());
+                if (record.present &&
+                    overlaps(record.offset, record.offset + record.length, patch.offset, end)) {
+                    return true;
+                }
+            }
         }
     }
     return false;
@@ -379,7 +392,7 @@ FacePlan planFaceWrites(const FontBytesReader& read, std::uint64_t size, int fac
     if (!patches) {
         return plan;
     }
-    if (!patches->empty() && sharesNameTable(read, size, faces, face, layout)) {
+    if (!patches->empty() && touchesOtherFace(read, size, faces, face, layout, *patches)) {
         plan.result = NameWrite::Shared;
         return plan;
     }

@@ -102,8 +102,9 @@ enum class NameWrite {
 };
 
 // WriteFontNames for face `face` of a collection (or face 0 of a single font). A change to a
-// naming table that another face of the collection shares, wholly or in part, is refused as
-// Shared and nothing is written, since it would rename that face as well.
+// naming table that another face of the collection shares, wholly or in part, or that would
+// overwrite a string another face reads, is refused as Shared and nothing is written, since it
+// would rename that face as well.
 NameWrite WriteFaceNames(const QString& path, int face, const TFontNames& names);
 NameWrite WriteFaceNamesToBytes(QByteArray& data, int face, const TFontNames& names);
 

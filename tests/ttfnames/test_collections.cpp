@@ -151,6 +151,23 @@ TEST(Collection, ANamingTableSharedWithAnotherFaceIsNotWritten) {
     EXPECT_FALSE(td::WriteFontNames(path, renamed));
     EXPECT_EQ(tdtest::fileBytes(path), data);
 
+    // Face 1's strings moved onto face 2's: face 2 may no longer change them.
+    QByteArray strays = data;
+    const std::uint32_t own = be32At(strays, tdtest::collectionEntryOffset(strays, 1, "name") + 8);
+    const std::uint32_t face2 =
+        be32At(strays, tdtest::collectionEntryOffset(strays, 2, "name") + 8);
+    const qsizetype storage = own + 4;
+    const auto moved =
+        static_cast<std::uint16_t>(((static_cast<unsigned char>(strays[storage]) << 8) |
+                                    static_cast<unsigned char>(strays[storage + 1])) +
+                                   (face2 - own));
+    strays.replace(storage, 2, tdtest::be16(moved));
+    EXPECT_EQ(td::ReadFontNamesFromBytes(strays, 1).Family, "Face2 Family");
+    QByteArray copy = strays;
+    EXPECT_EQ(td::WriteFaceNamesToBytes(copy, 2, renamed), NameWrite::Shared);
+    EXPECT_EQ(td::WriteFaceNamesToBytes(copy, 1, renamed), NameWrite::Failed);
+    EXPECT_EQ(copy, strays);
+
     EXPECT_EQ(td::WriteFaceNames(path, 2, renamed), NameWrite::Written);
     EXPECT_EQ(td::ReadFontNames(path, 2).Family.trimmed(), "New Family");  // blank-padded
     EXPECT_EQ(td::ReadFontNames(path, 0).Family, "Face0 Family");
