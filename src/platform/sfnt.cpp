@@ -156,16 +156,40 @@ bool hasCffOutlines(const ByteReader& read, std::uint64_t size, std::uint64_t fa
     return version && *version == QByteArrayLiteral("OTTO");
 }
 
-int faceCountOfFile(const QString& path) {
+namespace {
+
+// Calls `use` with a reader over the file and its size; false when it cannot be opened.
+template <class Use>
+bool withFileReader(const QString& path, Use use) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        return 0;
+        return false;
     }
     const ByteReader read = [&file](std::uint64_t offset, std::uint64_t length) {
         return file.seek(static_cast<qint64>(offset)) ? file.read(static_cast<qint64>(length))
                                                       : QByteArray();
     };
-    return readFaceList(read, static_cast<std::uint64_t>(std::max<qint64>(file.size(), 0))).count();
+    use(read, static_cast<std::uint64_t>(std::max<qint64>(file.size(), 0)));
+    return true;
+}
+
+}  // namespace
+
+bool fileHasCffOutlines(const QString& path) {
+    bool cff = false;
+    withFileReader(path, [&](const ByteReader& read, std::uint64_t size) {
+        const FaceList faces = readFaceList(read, size);
+        cff = faces.count() > 0 && hasCffOutlines(read, size, faces.offsets.front());
+    });
+    return cff;
+}
+
+int faceCountOfFile(const QString& path) {
+    int count = 0;
+    withFileReader(path, [&](const ByteReader& read, std::uint64_t size) {
+        count = readFaceList(read, size).count();
+    });
+    return count;
 }
 
 }  // namespace td::sfnt

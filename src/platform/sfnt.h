@@ -71,6 +71,9 @@ QByteArray extractFace(const QByteArray& data, int face);
 // False for TrueType outlines and for anything unreadable.
 bool hasCffOutlines(const ByteReader& read, std::uint64_t size, std::uint64_t faceOffset);
 
+// Whether the first face of the font file `path` has CFF outlines.
+bool fileHasCffOutlines(const QString& path);
+
 // The number of faces of the font file `path`: 1 for a single font, the header's count for a
 // readable collection, 0 for a collection whose header is damaged or a file that cannot be read.
 int faceCountOfFile(const QString& path);
