@@ -8,7 +8,7 @@ namespace td {
 
 // What counts as a font file. By default a name ending in ".ttf", ".otf", ".ttc" or ".otc",
 // without regard to case; with "TrueType files only (.ttf)" on, a name ending in ".ttf" alone.
-// Every listing, search, archive spec and command asks here, so the switch acts everywhere at
+// Every listing, search, archive pattern and command asks here, so the switch acts everywhere at
 // once. The switch is process-wide and may be read from any thread.
 
 // Turns "TrueType files only (.ttf)" on or off.
@@ -26,7 +26,7 @@ bool isFontFileName(const char* name, std::size_t length, bool trueTypeOnly);
 // where every kind must be caught, such as clearing extracted copies).
 bool isAnyFontFileName(const QString& name);
 
-// The archive specs that select font entries under the current switch: "*.ttf" and, with the
+// The archive patterns that select font entries under the current switch: "*.ttf" and, with the
 // switch off, "*.otf", "*.ttc" and "*.otc".
 QStringList fontFileSpecs();
 
