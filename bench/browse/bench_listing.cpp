@@ -3,7 +3,10 @@
 //    same folder, each run several times in this process;
 //  - one full screen of the sample grid (30 rows of 50 pixels at the default sizes 9 and 8
 //    points), activation included, painted the first time and again (a repaint);
-//  - one new row, as scrolling by one row paints it.
+//  - one new row, as scrolling by one row paints it;
+//  - ListFonts against fc-scan on a mixed folder of as many files: copies of TrueType (.ttf),
+//    OpenType CFF (.otf) and collection (.ttc) files in turn, under distinct names;
+//  - the first paint of a row of a collection against that of a row of a single .ttf.
 //
 // Run: build-<tag>/bench/browse/bench_listing [fonts]
 #include <stdlib.h>
@@ -26,10 +29,12 @@
 #include "browse/directorypanel.h"
 #include "browse/fontlisting.h"
 #include "browse/samplegrid.h"
+#include "browse/samplerow.h"
 #include "platform/busyanimation.h"
 #include "platform/dialogs.h"
 #include "platform/drives.h"
 #include "platform/services.h"
+#include "ttfnames/fontnames.h"
 
 #include "../support/benchutil.h"
 
@@ -181,5 +186,74 @@ int main(int argc, char** argv) {
         std::printf("one row:    new file median %.3f ms, seen file median %.3f ms\n",
                     median(newRows), median(seenRows));
     }
+
+    // The mixed folder: .ttf, .otf and .ttc copies in turn.
+    const QString collection = QStringLiteral("/usr/share/fonts/truetype/wqy/wqy-microhei.ttc");
+    QStringList openType;
+    const QDir cantarell(QStringLiteral("/usr/share/fonts/opentype/cantarell"));
+    for (const QString& name : cantarell.entryList({QStringLiteral("*.otf")}, QDir::Files)) {
+        openType << cantarell.filePath(name);
+    }
+    if (openType.isEmpty() || !QFile::exists(collection)) {
+        std::fprintf(stderr,
+                     "fonts-cantarell and fonts-wqy-microhei are needed for the mixed "
+                     "folder\n");
+        return 1;
+    }
+    QTemporaryDir mixed;
+    for (int i = 0; i < count; ++i) {
+        const QString from = i % 3 == 0   ? sources.at((i / 3) % sources.size())
+                             : i % 3 == 1 ? openType.at((i / 3) % openType.size())
+                                          : collection;
+        QFile::copy(from, mixed.filePath(QStringLiteral("m%1-%2")
+                                             .arg(i, 4, 10, QLatin1Char('0'))
+                                             .arg(QFileInfo(from).fileName())));
+    }
+    source.setFolder(mixed.path());
+    listing.clear();
+    scans.clear();
+    for (int run = 0; run < kRuns; ++run) {
+        QElapsedTimer mixedTimer;
+        mixedTimer.start();
+        source.ListFonts();
+        listing.push_back(msSince(mixedTimer));
+        mixedTimer.restart();
+        QProcess scan;
+        scan.setStandardOutputFile(QProcess::nullDevice());
+        scan.start(QStringLiteral("fc-scan"),
+                   {QStringLiteral("--format"), QStringLiteral("%{family}\\n"), mixed.path()});
+        scan.waitForFinished(-1);
+        scans.push_back(msSince(mixedTimer));
+    }
+    std::printf(
+        "mixed folder (.ttf/.otf/.ttc): ListFonts median %.1f ms (%d rows), fc-scan median "
+        "%.1f ms, %.1fx\n",
+        median(listing), source.listing().rowCount(), median(scans),
+        median(scans) / median(listing));
+
+    // The first paint of one row, each time in a fresh font table (nothing cached).
+    auto firstRowPaint = [&](const QString& path) {
+        const td::TFontNames names = td::ReadFontNames(path);
+        std::vector<double> runs;
+        for (int run = 0; run < 9; ++run) {
+            td::QtFontTable fresh;
+            QImage image(535, 50, QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            QElapsedTimer rowTimer;
+            rowTimer.start();
+            td::paintSampleRow(
+                painter, image.rect(),
+                td::SampleRow{names.Family, names.Subfamily, QFileInfo(path).fileName(), path},
+                options, fresh);
+            runs.push_back(msSince(rowTimer));
+        }
+        return median(runs);
+    };
+    const QString single = sources.first();
+    std::printf("first paint of one row: %s (%lld KB) %.2f ms, %s (%lld KB) %.2f ms\n",
+                qPrintable(QFileInfo(single).fileName()), QFileInfo(single).size() / 1024,
+                firstRowPaint(single), qPrintable(QFileInfo(collection).fileName()),
+                QFileInfo(collection).size() / 1024, firstRowPaint(collection));
     return 0;
 }

@@ -65,7 +65,8 @@ void TFrame1::InstallSelectedFonts() {
         }
         job.anythingSelected = true;
         if (i >= 1 && item->text() != td::kParentEntry) {
-            job.selected.append({item->text(), m_directory->listing().row(i - 1)[td::kColFamily]});
+            const td::FontDataRow& row = m_directory->listing().row(i - 1);
+            job.selected.append({item->text(), row[td::kColFamily], row[td::kColName]});
         }
     }
     td::installFonts(*m_services.dialogs, this, *m_services.registry, job,

@@ -17,6 +17,7 @@
 #include "fontfiles/tform3.h"
 #include "platform/dialogs.h"
 #include "platform/error.h"
+#include "platform/fontfilerule.h"
 #include "platform/registry.h"
 #include "platform/windowset.h"
 
@@ -105,6 +106,7 @@ void OptionsPage::bindSettings() {
                        [field](const SettingValue& value) { field->setText(value.text); }};
     };
     QCheckBox* autoRefresh = CheckBox8;
+    QCheckBox* trueTypeOnly = CheckBox9;
     QComboBox* colours = ComboBox2;
     m_bindings = {
         radio(setting::NrFile, RadioGroup1),
@@ -134,6 +136,14 @@ void OptionsPage::bindSettings() {
         text(setting::Browser, Edit5),
         text(setting::Dfontdir, Edit4),
         text(setting::Basedir, Edit6),
+        // The font file rule follows the box through its toggled signal.
+        {&setting::TrueTypeOnly,
+         [trueTypeOnly] {
+             return SettingValue{trueTypeOnly->isChecked() ? 1 : 0, {}};
+         },
+         [trueTypeOnly](const SettingValue& value) {
+             trueTypeOnly->setChecked(value.number != 0);
+         }},
     };
 }
 
@@ -154,6 +164,12 @@ void OptionsPage::connectControls() {
         }
     });
     connect(SpinEdit4, &QSpinBox::valueChanged, this, &OptionsPage::SpinEdit4Change);
+    connect(CheckBox9, &QCheckBox::toggled, this, [this](bool on) {
+        setTrueTypeFilesOnly(on);
+        if (m_hooks.fontFileRuleChanged) {
+            m_hooks.fontFileRuleChanged();
+        }
+    });
 }
 
 QWidget* OptionsPage::buildSettingsPage() {
@@ -193,6 +209,11 @@ QWidget* OptionsPage::buildSettingsPage() {
     CheckBox8 = named(new QCheckBox(QStringLiteral("Automatic Refresh"), operation), "CheckBox8");
     CheckBox8->setGeometry(6, 18, 138, 20);
     CheckBox8->setChecked(true);
+
+    CheckBox9 =
+        named(new QCheckBox(QStringLiteral("TrueType files only (.ttf)"), page), "CheckBox9");
+    CheckBox9->setGeometry(250, 128, 178, 20);
+    CheckBox9->setChecked(setting::TrueTypeOnly.defaultNumber != 0);
 
     auto* charSize =
         named(new QGroupBox(QStringLiteral("Size of chars in Font Map"), page), "GroupBox2");

@@ -38,6 +38,8 @@ class OptionsPage : public QObject {
         std::function<void(int height, bool installedGridToo)> setRowHeight;
         // "Size of chars in Font Map" changed.
         std::function<void()> fontMapSizeChanged;
+        // "TrueType files only (.ttf)" changed (the font file rule has already followed it).
+        std::function<void()> fontFileRuleChanged;
     };
 
     // Builds the page; `window` is the parent of the boxes and dialogs it shows.
@@ -84,6 +86,7 @@ class OptionsPage : public QObject {
     RadioGroup* RadioGroup1 = nullptr;
     RadioGroup* RadioGroup2 = nullptr;
     QCheckBox* CheckBox8 = nullptr;
+    QCheckBox* CheckBox9 = nullptr;  // "TrueType files only (.ttf)"
     QSpinBox* SpinEdit1 = nullptr;
     QSpinBox* SpinEdit2 = nullptr;
     QSpinBox* SpinEdit3 = nullptr;

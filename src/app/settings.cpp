@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "platform/error.h"
+#include "platform/fontfilerule.h"
 #include "platform/registry.h"
 
 namespace td {
@@ -146,7 +147,8 @@ int deleteTemporaryFonts(const QString& folder) {
             subfolders << file.filePath();
             continue;
         }
-        if (!file.fileName().endsWith(QStringLiteral(".ttf"), Qt::CaseInsensitive)) {
+        // Every kind of font file goes, whatever the switch was when it was extracted.
+        if (!isAnyFontFileName(file.fileName())) {
             continue;
         }
         // A read-only file goes as well (only the folder's rights count here); one that cannot

@@ -52,6 +52,8 @@ inline constexpr SettingSpec Quality{"Quality", SettingType::Integer, 50, "", 10
 inline constexpr SettingSpec Browser{"Browser", SettingType::String, 0, "", 0, 0, 0};
 inline constexpr SettingSpec Dfontdir{"Dfontdir", SettingType::String, 0, "", 0, 0, 0};
 inline constexpr SettingSpec Basedir{"Basedir", SettingType::String, 0, "", 0, 0, 0};
+// "TrueType files only (.ttf)": on, only ".ttf" names are font files.
+inline constexpr SettingSpec TrueTypeOnly{"TrueTypeOnly", SettingType::Boolean, 0, "", 0, 1, 1};
 inline constexpr SettingSpec Height{"Height", SettingType::Integer, 420, "", 0, INT32_MAX, 1};
 inline constexpr SettingSpec Width{"Width", SettingType::Integer, 580, "", 0, INT32_MAX, 1};
 inline constexpr SettingSpec Left{"Left", SettingType::Integer, 30, "", INT32_MIN, INT32_MAX, 1};
@@ -59,19 +61,19 @@ inline constexpr SettingSpec Top{"Top", SettingType::Integer, 30, "", INT32_MIN,
 }  // namespace setting
 
 // The options in the order they are loaded (DIMFILE among them, which is never written).
-inline constexpr std::array<const SettingSpec*, 15> kLoadedOptions{
+inline constexpr std::array<const SettingSpec*, 16> kLoadedOptions{
     &setting::NrFile,         &setting::Image,    &setting::AutoRefresh, &setting::Sizeofcharacters,
     &setting::Sizeofbasefont, &setting::Colors,   &setting::DIMFILE,     &setting::Sampletext,
     &setting::Basefont,       &setting::charsize, &setting::savedsize,   &setting::Quality,
-    &setting::Browser,        &setting::Dfontdir, &setting::Basedir};
+    &setting::Browser,        &setting::Dfontdir, &setting::Basedir,     &setting::TrueTypeOnly};
 
 // The options in the order they are written.
-inline constexpr std::array<const SettingSpec*, 14> kSavedOptions{
+inline constexpr std::array<const SettingSpec*, 15> kSavedOptions{
     &setting::NrFile,           &setting::Image,          &setting::AutoRefresh,
     &setting::Sizeofcharacters, &setting::Sizeofbasefont, &setting::Colors,
     &setting::Sampletext,       &setting::Basefont,       &setting::charsize,
     &setting::savedsize,        &setting::Quality,        &setting::Browser,
-    &setting::Dfontdir,         &setting::Basedir};
+    &setting::Dfontdir,         &setting::Basedir,        &setting::TrueTypeOnly};
 
 // The window placement, in the order it is written.
 inline constexpr std::array<const SettingSpec*, 4> kPlacement{&setting::Height, &setting::Width,
@@ -115,8 +117,8 @@ QString GetFontsFolder(Registry& registry);
 // A folder path with one trailing separator, unless it is empty.
 QString withTrailingSeparator(const QString& path);
 
-// Deletes every file whose name ends in ".ttf", in any case, inside `folder` at any depth
-// (hidden and read-only files too), then every subfolder left empty; other files and the
+// Deletes every font file (".ttf", ".otf", ".ttc", ".otc", in any case) inside `folder` at any
+// depth (hidden and read-only files too), then every subfolder left empty; other files and the
 // folder itself stay. Returns how many files went.
 int deleteTemporaryFonts(const QString& folder);
 

@@ -5,11 +5,12 @@
 #include "archive/tziparchive.h"
 #include "browse/filelist.h"
 #include "platform/dialogs.h"
+#include "platform/fontfilerule.h"
 
 namespace td {
 
 bool isFontEntry(const QString& name) {
-    return name.endsWith(QStringLiteral(".ttf"), Qt::CaseInsensitive);
+    return isFontFileName(name);
 }
 
 void readArchiveFontEntries(TZipArchive& archive, const QString& archivePath,
@@ -43,7 +44,7 @@ void extractArchiveFonts(TZipArchive& archive, const QString& archivePath, const
         return;
     }
     archive.setZipFilename(archivePath);
-    archive.setFSpecArgs({kFontMask});
+    archive.setFSpecArgs(fontFileSpecs());
     archive.ExtrBaseDir = tempPath;
     archive.Verbose = false;
     archive.Trace = false;

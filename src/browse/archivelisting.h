@@ -12,7 +12,7 @@ class TZipArchive;
 inline const QString kExtractError =
     QStringLiteral("Error in Extract; Fatal DLL Exception in mainunit");
 
-// True for an archive entry that is a font: its name ends in ".ttf" in any case.
+// True for an archive entry that is a font file under the font file rule.
 bool isFontEntry(const QString& name);
 
 // Opens the archive `archivePath` afresh in `archive` (its previous contents forgotten) and puts
@@ -21,7 +21,7 @@ bool isFontEntry(const QString& name);
 // entries read before the damage.
 void readArchiveFontEntries(TZipArchive& archive, const QString& archivePath, QStringList& entries);
 
-// Opens `archivePath` and extracts its "*.ttf" entries into `tempPath`, overwriting earlier
+// Opens `archivePath` and extracts its font file entries into `tempPath`, overwriting earlier
 // copies. An extraction that raises shows kExtractError (through `dialogs`, when given) and the
 // listing goes on with whatever copies exist; an archive that cannot be read raises its error.
 void extractArchiveFonts(TZipArchive& archive, const QString& archivePath, const QString& tempPath,

@@ -71,8 +71,12 @@ DirectoryPanel::DirectoryPanel(const DirectoryControls& controls, DirectorySourc
                 [this](int row) {
                     const FontListing& listing = m_source.listing();
                     const FontDataRow& data = listing.row(row);
-                    return SampleRow{data[kColFamily], data[kColSubfamily], data[kColEntry],
-                                     listing.path(row)};
+                    return SampleRow{data[kColFamily],
+                                     data[kColSubfamily],
+                                     data[kColEntry],
+                                     listing.path(row),
+                                     {},
+                                     listing.faceCount(row)};
                 },
                 this);
         } else {

@@ -10,25 +10,37 @@
 #include <set>
 
 #include "platform/drives.h"
+#include "platform/fontfilerule.h"
 
 namespace td {
 
 namespace {
 
-// A compiled mask, so that a folder of thousands of files compiles it once.
+// A compiled mask, so that a folder of thousands of files compiles it once. The font mask
+// stands for every font file kind and follows the font file rule as it is when compiled.
 class MaskMatcher {
   public:
-    explicit MaskMatcher(const QString& mask) : m_all(mask == u"*.*" || mask == u"*") {
-        if (!m_all) {
+    explicit MaskMatcher(const QString& mask)
+        : m_all(mask == u"*.*" || mask == u"*"),
+          m_fonts(mask == kFontMask),
+          m_trueTypeOnly(trueTypeFilesOnly()) {
+        if (!m_all && !m_fonts) {
             // Names never hold a separator, so the path-aware conversion matches them whole.
             m_expression = QRegularExpression(QRegularExpression::wildcardToRegularExpression(mask),
                                               QRegularExpression::CaseInsensitiveOption);
         }
     }
-    bool matches(const QString& name) const { return m_all || m_expression.match(name).hasMatch(); }
+    bool matches(const QString& name) const {
+        if (m_fonts) {
+            return isFontFileName(name, m_trueTypeOnly);
+        }
+        return m_all || m_expression.match(name).hasMatch();
+    }
 
   private:
     bool m_all;
+    bool m_fonts;
+    bool m_trueTypeOnly;
     QRegularExpression m_expression;
 };
 

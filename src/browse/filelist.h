@@ -13,7 +13,9 @@ class Drives;
 // The entry that stands first in the file list and leads one level up.
 inline const QString kParentEntry = QStringLiteral("..");
 
-// The font file and archive masks of the file list.
+// The font file and archive masks of the file list. The font mask matches every name the font
+// file rule accepts (platform/fontfilerule.h): with "TrueType files only (.ttf)" on, exactly
+// "*.ttf".
 inline const QString kFontMask = QStringLiteral("*.ttf");
 inline const QString kArchiveMask = QStringLiteral("*.zip");
 
@@ -34,7 +36,7 @@ void sortFileList(QStringList& entries);
 // gives an empty list.
 QStringList folderEntries(const QString& folder, const QString& mask);
 
-// Every "*.ttf" file of `folder` and of all its subfolders, as paths relative to `folder`
+// Every font file of `folder` and of all its subfolders, as paths relative to `folder`
 // ("s/x.ttf"), sorted. Subfolders whose names begin with "." are skipped. A folder reached a
 // second time (through a symbolic link that loops back, or two links to one folder) is not
 // walked again, and folders that cannot be read are passed over. `keepPainting` (optional) is

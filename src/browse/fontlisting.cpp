@@ -66,14 +66,21 @@ QString FontListing::path(int row) const {
     return row >= 0 && row < lb_.size() ? lb_.at(row) : QString();
 }
 
+int FontListing::faceCount(int row) const {
+    return row >= 0 && row < faces_.size() ? std::max(1, faces_.at(row)) : 1;
+}
+
 void FontListing::resetRows() {
     StringGrid1.assign(1, FontDataRow{});
+    faces_.clear();
 }
 
 void FontListing::readRows(const QStringList& entries, const std::function<void()>& keepPainting) {
+    faces_ = QList<int>(lb_.size(), 1);
     for (qsizetype k = 0; k < lb_.size(); ++k) {
         const QString& path = lb_.at(k);
-        const TFontNames names = path.isEmpty() ? TFontNames{} : ReadFontNames(path);
+        // A collection is one row, named after its first face.
+        const TFontNames names = path.isEmpty() ? TFontNames{} : ReadFontNames(path, 0, &faces_[k]);
         if (StringGrid1.size() < static_cast<size_t>(k + 1)) {
             StringGrid1.emplace_back();
         }

@@ -47,6 +47,8 @@ class FontListing {
 
     // The path list, in the file list's order.
     QStringList lb_;
+    // The number of faces of each path's file (a collection has several), as read with its row.
+    QList<int> faces_;
     // The font data table; never fewer than one row (a listing without fonts has one empty row).
     std::vector<FontDataRow> StringGrid1;
 
@@ -55,6 +57,8 @@ class FontListing {
     const FontDataRow& row(int row) const;
     // Path `row` of the path list; empty for a row without a path.
     QString path(int row) const;
+    // The faces of row `row`'s file: above 1 for a collection, 1 otherwise.
+    int faceCount(int row) const;
 
     // One empty row.
     void resetRows();

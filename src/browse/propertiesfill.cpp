@@ -9,7 +9,8 @@ namespace td {
 void fillPropertiesDialog(TForm1& form, const DirectorySource& source, int row) {
     const FontListing& listing = source.listing();
     const FontDataRow& data = listing.row(row);
-    form.fill(listing.path(row), data[kColEntry], namesOfRow(data), source.viewMode() == 3);
+    form.fill(listing.path(row), data[kColEntry], namesOfRow(data), source.viewMode() == 3,
+              listing.faceCount(row));
 }
 
 void fillPropertiesDialog(WindowSet& windows, const DirectorySource& source, int row) {

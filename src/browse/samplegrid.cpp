@@ -34,10 +34,13 @@ QVariant SampleGridModel::data(const QModelIndex& index, int role) const {
             return row[kColEntry];
         case PathRole:
             return m_listing.path(index.row());
+        case FacesRole:
+            return m_listing.faceCount(index.row());
         case Qt::AccessibleTextRole:
             return row[kColFamily].isEmpty()
                        ? QString()
-                       : captionText(row[kColFamily], row[kColSubfamily], row[kColEntry]);
+                       : captionText(row[kColFamily], row[kColSubfamily], row[kColEntry],
+                                     m_listing.faceCount(index.row()));
         default:
             return {};
     }
@@ -45,7 +48,9 @@ QVariant SampleGridModel::data(const QModelIndex& index, int role) const {
 
 SampleRow SampleGridModel::sampleRow(int row) const {
     const FontDataRow& data = m_listing.row(row);
-    return SampleRow{data[kColFamily], data[kColSubfamily], data[kColEntry], m_listing.path(row)};
+    return SampleRow{
+        data[kColFamily],        data[kColSubfamily], data[kColEntry], m_listing.path(row), {},
+        m_listing.faceCount(row)};
 }
 
 void SampleGridModel::listingChanged() {
@@ -76,7 +81,9 @@ void SampleRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
                                  : SampleRow{index.data(SampleGridModel::FamilyRole).toString(),
                                              index.data(SampleGridModel::SubfamilyRole).toString(),
                                              index.data(SampleGridModel::EntryRole).toString(),
-                                             index.data(SampleGridModel::PathRole).toString()};
+                                             index.data(SampleGridModel::PathRole).toString(),
+                                             {},
+                                             index.data(SampleGridModel::FacesRole).toInt()};
     if (row.family.isEmpty()) {
         return;
     }

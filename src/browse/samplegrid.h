@@ -23,6 +23,7 @@ class SampleGridModel : public QAbstractTableModel {
         SubfamilyRole,
         EntryRole,
         PathRole,
+        FacesRole,  // the faces of a collection, 1 for other files
     };
 
     explicit SampleGridModel(const FontListing& listing, QObject* parent = nullptr);

@@ -26,8 +26,13 @@ FontStyle styleFromSubfamily(const QString& subfamily) {
     return style;
 }
 
-QString captionText(const QString& family, const QString& subfamily, const QString& entry) {
-    return family + u' ' + subfamily + QStringLiteral(" - ") + entry;
+QString captionText(const QString& family, const QString& subfamily, const QString& entry,
+                    int faces) {
+    QString text = family + u' ' + subfamily + QStringLiteral(" - ") + entry;
+    if (faces > 1) {
+        text += QStringLiteral(" (%1 faces)").arg(faces);
+    }
+    return text;
 }
 
 int pointsToPixels(int points, int dpi) {
@@ -65,9 +70,10 @@ void paintSampleRow(QPainter& painter, const QRect& rect, const SampleRow& row,
     }
     const int offset = captionOffset(options.sampleSize, options.captionSize, rect.height());
     fonts.activate(row.path);
-    paintSampleLines(painter, rect.topLeft(), row.family, styleFromSubfamily(row.subfamily),
-                     row.caption ? *row.caption : captionText(row.family, row.subfamily, row.entry),
-                     offset, options, fonts, false);
+    paintSampleLines(
+        painter, rect.topLeft(), row.family, styleFromSubfamily(row.subfamily),
+        row.caption ? *row.caption : captionText(row.family, row.subfamily, row.entry, row.faces),
+        offset, options, fonts, false);
     fonts.deactivate(row.path);
 }
 

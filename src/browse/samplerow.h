@@ -19,8 +19,10 @@ int captionOffset(int sampleSize, int captionSize, int rowHeight);
 // anywhere gives bold (Semibold too), without regard to case.
 FontStyle styleFromSubfamily(const QString& subfamily);
 
-// The caption line: family, a blank, subfamily, " - " and the file list entry.
-QString captionText(const QString& family, const QString& subfamily, const QString& entry);
+// The caption line: family, a blank, subfamily, " - " and the file list entry; for a collection
+// of `faces` faces, " (N faces)" follows.
+QString captionText(const QString& family, const QString& subfamily, const QString& entry,
+                    int faces = 1);
 
 // A point size in pixels at the given resolution (dots per inch), rounded.
 int pointsToPixels(int points, int dpi);
@@ -34,6 +36,7 @@ struct SampleRow {
     // A caption line of another form (the installed fonts' "name bold italic"); none means
     // captionText(family, subfamily, entry).
     std::optional<QString> caption{};
+    int faces = 1;  // the faces of a collection; the first draws
 };
 
 // What the options say about every row.

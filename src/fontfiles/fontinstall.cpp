@@ -9,6 +9,7 @@
 #include "platform/error.h"
 #include "platform/fontskey.h"
 #include "platform/registry.h"
+#include "platform/sfnt.h"
 
 namespace td {
 
@@ -23,6 +24,10 @@ void warn(Dialogs& dialogs, QWidget* parent, const QString& text) {
 
 QString installedValueName(const QString& family) {
     return family + QStringLiteral(" (True Type)");
+}
+
+QString openTypeValueName(const QString& fullName) {
+    return fullName + QStringLiteral(" (OpenType)");
 }
 
 QStringList installFonts(Dialogs& dialogs, QWidget* parent, Registry& registry,
@@ -69,7 +74,12 @@ QStringList installFonts(Dialogs& dialogs, QWidget* parent, Registry& registry,
         if (path.isEmpty()) {
             continue;
         }
-        const QString valueName = installedValueName(item.family);
+        // A font with CFF outlines is registered as the desktop lists such fonts; one without
+        // a full name falls back on its family.
+        const QString valueName =
+            sfnt::fileHasCffOutlines(path)
+                ? openTypeValueName(item.fullName.isEmpty() ? item.family : item.fullName)
+                : installedValueName(item.family);
         try {
             if (key == nullptr) {
                 throw Error(QStringLiteral("Failed to set data for '%1'").arg(valueName));

@@ -14,11 +14,15 @@ class Registry;
 
 // The value name a font is installed under in the Fonts key: its family name and " (True Type)".
 QString installedValueName(const QString& family);
+// The value name of a font with CFF outlines (an OpenType ".otf"): its full name and
+// " (OpenType)", as the desktop's own fonts of that kind are listed.
+QString openTypeValueName(const QString& fullName);
 
 // One selected font of the "Directory fonts" file list.
 struct InstallItem {
-    QString entry;   // the file-list entry (a name, or a path relative to the listed folder)
-    QString family;  // the family name of its row in the font data table
+    QString entry;       // the file-list entry (a name, or a path relative to the listed folder)
+    QString family;      // the family name of its row in the font data table
+    QString fullName{};  // the full name of its row (for a font with CFF outlines)
 };
 
 // What "&Install" works on.

@@ -12,9 +12,11 @@
 #include <QHash>
 #include <QPainter>
 #include <QRawFont>
+
 #include <QtEndian>
 #include <algorithm>
 #include <list>
+#include "platform/sfnt.h"
 
 namespace td {
 
@@ -124,6 +126,23 @@ struct LoadedFontFile {
     int appFontId = -1;  // Qt application font registered for font(), while active
     quint64 lastUse = 0;
     mutable QHash<int, QRawFont> sizes;
+    // Faces 2 onwards of a collection: named when the file is loaded (from their own naming
+    // tables), opened as fonts of their own on first use, active while the file is.
+    std::vector<std::shared_ptr<LoadedFontFile>> otherFaces;
+    int face = 0;           // for such a face: its index in the collection
+    QByteArray collection;  // for such a face: the collection's bytes, until it is opened
+
+    // Opens a collection's later face (its tables copied out as a font of its own, since
+    // QRawFont opens only the first face of a collection). False when it cannot be drawn.
+    bool open() {
+        if (raw.isValid() || collection.isEmpty()) {
+            return raw.isValid();
+        }
+        data = sfnt::extractFace(collection, face);
+        collection = QByteArray();
+        raw.loadFromData(data, 12, QFont::PreferDefaultHinting);
+        return raw.isValid();
+    }
 
     QRawFont atSize(int pixelSize) const {
         auto it = sizes.constFind(pixelSize);
@@ -439,6 +458,57 @@ constexpr qint64 kCachedBytes = 32 * 1024 * 1024;
 
 }  // namespace
 
+// The bytes a file holds, with the copies of its collection's later faces that were opened.
+qint64 loadedBytes(const LoadedFontFile& file) {
+    qint64 bytes = file.data.size();
+    for (const auto& face : file.otherFaces) {
+        bytes += face->data.size();
+    }
+    return bytes;
+}
+
+// A file's own bold and italic: its outlines' weight and style, or its subfamily's words.
+void setStyleOf(LoadedFontFile& file) {
+    const QString subfamily = file.names.subfamily.toLower();
+    const bool opened = file.raw.isValid();
+    file.bold = (opened && file.raw.weight() >= QFont::DemiBold) || subfamily.contains(u"bold");
+    file.italic = (opened && file.raw.style() != QFont::StyleNormal) ||
+                  subfamily.contains(u"italic") || subfamily.contains(u"oblique");
+}
+
+// Faces 2 onwards of a collection, each named from its own naming table; a face whose
+// directory or naming table cannot be found is left out.
+std::vector<std::shared_ptr<LoadedFontFile>> laterFaces(const LoadedFontFile& file) {
+    std::vector<std::shared_ptr<LoadedFontFile>> faces;
+    const sfnt::FaceList list = sfnt::readFaceList(file.data);
+    if (!list.collection) {
+        return faces;
+    }
+    const sfnt::ByteReader read = sfnt::memoryReader(file.data);
+    const auto size = static_cast<std::uint64_t>(file.data.size());
+    for (int k = 1; k < list.count(); ++k) {
+        const auto tables = sfnt::readTableDirectory(read, size, list.offsets[std::size_t(k)]);
+        if (!tables) {
+            continue;
+        }
+        for (const sfnt::TableRecord& table : *tables) {
+            if (table.tag != sfnt::tagOf("name") || !sfnt::tableInFile(table, size)) {
+                continue;
+            }
+            auto face = std::make_shared<LoadedFontFile>();
+            face->key = file.key;
+            face->stamp = file.stamp;
+            face->face = k;
+            face->collection = file.data;
+            face->names = readFaceNames(read(table.offset, table.length));
+            setStyleOf(*face);
+            faces.push_back(std::move(face));
+            break;
+        }
+    }
+    return faces;
+}
+
 struct QtFontTable::State {
     QHash<QString, std::shared_ptr<LoadedFontFile>> cache;
     QHash<QString, int> counts;
@@ -472,10 +542,8 @@ struct QtFontTable::State {
             return nullptr;
         }
         file->names = readFaceNames(file->raw.fontTable("name"));
-        const QString subfamily = file->names.subfamily.toLower();
-        file->bold = file->raw.weight() >= QFont::DemiBold || subfamily.contains(u"bold");
-        file->italic = file->raw.style() != QFont::StyleNormal || subfamily.contains(u"italic") ||
-                       subfamily.contains(u"oblique");
+        setStyleOf(*file);
+        file->otherFaces = laterFaces(*file);
         file->lastUse = ++clock;
         cache.insert(key, file);
         trim();
@@ -486,7 +554,7 @@ struct QtFontTable::State {
     void trim() {
         qint64 bytes = 0;
         for (const auto& file : std::as_const(cache)) {
-            bytes += file->data.size();
+            bytes += loadedBytes(*file);
         }
         while (cache.size() > kCachedFiles || bytes > kCachedBytes) {
             std::shared_ptr<LoadedFontFile> oldest;
@@ -498,15 +566,27 @@ struct QtFontTable::State {
             if (!oldest) {
                 return;
             }
-            bytes -= oldest->data.size();
+            bytes -= loadedBytes(*oldest);
             cache.remove(oldest->key);
         }
+    }
+
+    // Every face of the active files, most recently activated file first, each file's first
+    // face before its later ones.
+    std::vector<std::shared_ptr<LoadedFontFile>> activeFaces() const {
+        std::vector<std::shared_ptr<LoadedFontFile>> faces;
+        for (const auto& file : active) {
+            faces.push_back(file);
+            faces.insert(faces.end(), file->otherFaces.begin(), file->otherFaces.end());
+        }
+        return faces;
     }
 
     std::shared_ptr<LoadedFontFile> activeFor(const QString& name, FontStyle style) const {
         std::shared_ptr<LoadedFontFile> best;
         int bestScore = -1;
-        for (const auto& file : active) {
+        const auto faces = activeFaces();
+        for (const auto& file : faces) {
             if (!file->hasName(name)) {
                 continue;
             }
@@ -519,7 +599,7 @@ struct QtFontTable::State {
         if (best) {
             return best;
         }
-        for (const auto& file : active) {
+        for (const auto& file : faces) {
             if (file->hasFullName(name)) {
                 return file;
             }
@@ -528,15 +608,31 @@ struct QtFontTable::State {
     }
 };
 
+namespace {
+
+// Marks every face of a file active or inactive; an inactive face gives back its Qt
+// application font.
+void setActive(LoadedFontFile& file, bool on) {
+    auto one = [on](LoadedFontFile& face) {
+        face.active = on;
+        if (!on && face.appFontId >= 0) {
+            QFontDatabase::removeApplicationFont(face.appFontId);
+            face.appFontId = -1;
+        }
+    };
+    one(file);
+    for (const auto& face : file.otherFaces) {
+        one(*face);
+    }
+}
+
+}  // namespace
+
 QtFontTable::QtFontTable(QObject* parent) : FontTable(parent), m_state(std::make_unique<State>()) {}
 
 QtFontTable::~QtFontTable() {
     for (const auto& file : m_state->active) {
-        if (file->appFontId >= 0) {
-            QFontDatabase::removeApplicationFont(file->appFontId);
-        }
-        file->active = false;
-        file->appFontId = -1;
+        setActive(*file, false);
     }
 }
 
@@ -560,7 +656,7 @@ void QtFontTable::activate(const QString& path) {
     if (!file) {
         return;
     }
-    file->active = true;
+    setActive(*file, true);
     m_state->counts.insert(key, 1);
     m_state->active.push_front(file);
     emit changed();
@@ -580,12 +676,7 @@ void QtFontTable::deactivate(const QString& path) {
     auto it =
         std::find_if(list.begin(), list.end(), [&](const auto& file) { return file->key == key; });
     if (it != list.end()) {
-        LoadedFontFile& file = **it;
-        file.active = false;
-        if (file.appFontId >= 0) {
-            QFontDatabase::removeApplicationFont(file.appFontId);
-            file.appFontId = -1;
-        }
+        setActive(**it, false);
         list.erase(it);
     }
     m_state->trim();
@@ -610,7 +701,8 @@ DrawingFont QtFontTable::resolve(const QString& faceName, FontStyle style, int p
     data->pixelSize = std::max(1, pixelSize);
     data->style = style;
 
-    if (std::shared_ptr<LoadedFontFile> file = m_state->activeFor(name, style)) {
+    std::shared_ptr<LoadedFontFile> file = m_state->activeFor(name, style);
+    if (file && file->open()) {
         data->source = FontSource::ActiveFile;
         data->file = file;
         data->filePath = file->key;

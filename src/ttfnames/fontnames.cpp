@@ -5,6 +5,8 @@
 #include <optional>
 #include <vector>
 
+#include "platform/sfnt.h"
+
 namespace td {
 
 namespace {
@@ -125,13 +127,12 @@ const QString& TFontNames::at(int position) const {
     return Trademark;
 }
 
-NameTableLayout locateNameTable(const FontBytesReader& read, std::uint64_t size) {
+namespace {
+
+// The layout of the naming table whose directory entry starts at `entry`.
+NameTableLayout layoutFromEntry(const FontBytesReader& read, std::uint64_t size,
+                                std::uint64_t entry) {
     NameTableLayout layout;
-    const std::int64_t tag = findTag(read, size);
-    if (tag < 0) {
-        return layout;
-    }
-    const auto entry = static_cast<std::uint64_t>(tag);
     // The table offset sits at +8 of the directory entry, the table length at +12.
     const QByteArray offsetBytes = readExactly(read, entry + 8, 4);
     if (offsetBytes.isEmpty()) {
@@ -181,6 +182,42 @@ NameTableLayout locateNameTable(const FontBytesReader& read, std::uint64_t size)
     return layout;
 }
 
+// Where the directory entry of face `face`'s naming table starts, if it has one. A single font's
+// is the first "name" in the file; a collection's is looked up in the face's own directory.
+std::optional<std::uint64_t> nameEntryOf(const FontBytesReader& read, std::uint64_t size,
+                                         const sfnt::FaceList& faces, int face) {
+    if (!faces.collection) {
+        const std::int64_t tag = face == 0 ? findTag(read, size) : -1;
+        return tag < 0 ? std::nullopt : std::optional<std::uint64_t>(tag);
+    }
+    if (face < 0 || face >= faces.count()) {
+        return std::nullopt;
+    }
+    const auto tables =
+        sfnt::readTableDirectory(read, size, faces.offsets[static_cast<std::size_t>(face)]);
+    if (!tables) {
+        return std::nullopt;
+    }
+    for (const sfnt::TableRecord& table : *tables) {
+        if (table.tag == sfnt::tagOf("name")) {
+            return table.entryOffset;
+        }
+    }
+    return std::nullopt;
+}
+
+NameTableLayout locateFaceNameTable(const FontBytesReader& read, std::uint64_t size,
+                                    const sfnt::FaceList& faces, int face) {
+    const std::optional<std::uint64_t> entry = nameEntryOf(read, size, faces, face);
+    return entry ? layoutFromEntry(read, size, *entry) : NameTableLayout{};
+}
+
+}  // namespace
+
+NameTableLayout locateNameTable(const FontBytesReader& read, std::uint64_t size, int face) {
+    return locateFaceNameTable(read, size, sfnt::readFaceList(read, size), face);
+}
+
 TFontNames namesFromLayout(const NameTableLayout& layout, const FontBytesReader& read) {
     TFontNames names;
     if (!layout.valid) {
@@ -217,13 +254,16 @@ TFontNames namesFromLayout(const NameTableLayout& layout, const FontBytesReader&
     return names;
 }
 
-TFontNames ReadFontNamesFromBytes(const QByteArray& data) {
+TFontNames ReadFontNamesFromBytes(const QByteArray& data, int face) {
     const FontBytesReader source = memorySource(data);
     const auto size = static_cast<std::uint64_t>(data.size());
-    return namesFromLayout(locateNameTable(source, size), source);
+    return namesFromLayout(locateNameTable(source, size, face), source);
 }
 
-TFontNames ReadFontNames(const QString& path) {
+TFontNames ReadFontNames(const QString& path, int face, int* faceCount) {
+    if (faceCount) {
+        *faceCount = 0;
+    }
     QFile file(path);
     // Unbuffered: the reader asks for a few small pieces at known offsets, and the device's
     // own read-ahead would only read bytes nobody looks at.
@@ -231,11 +271,16 @@ TFontNames ReadFontNames(const QString& path) {
         return {};
     }
     const qint64 size = file.size();
-    if (size <= 0) {
+    if (size < 0) {
         return {};
     }
     const FontBytesReader source = fileSource(file);
-    return namesFromLayout(locateNameTable(source, static_cast<std::uint64_t>(size)), source);
+    const auto length = static_cast<std::uint64_t>(size);
+    const sfnt::FaceList faces = sfnt::readFaceList(source, length);
+    if (faceCount) {
+        *faceCount = faces.count();
+    }
+    return namesFromLayout(locateFaceNameTable(source, length, faces, face), source);
 }
 
 QByteArray encodeNameString(const QString& text, std::uint16_t platform, std::uint16_t length) {
@@ -296,40 +341,102 @@ std::optional<std::vector<Patch>> planWrites(const NameTableLayout& layout,
     return patches;
 }
 
-}  // namespace
-
-bool WriteFontNamesToBytes(QByteArray& data, const TFontNames& names) {
-    const FontBytesReader source = memorySource(data);
-    const NameTableLayout layout = locateNameTable(source, static_cast<std::uint64_t>(data.size()));
-    const TFontNames current = namesFromLayout(layout, source);
-    const auto patches = planWrites(layout, current, names);
-    if (!patches) {
+// Whether writing `patches` into face `face` would touch another face of the collection: its
+// naming table lies on this face's (the same table, or overlapping it), or one of its strings
+// lies where a patch goes. Such a write would rename that face as well.
+bool touchesOtherFace(const FontBytesReader& read, std::uint64_t size, const sfnt::FaceList& faces,
+                      int face, const NameTableLayout& layout, const std::vector<Patch>& patches) {
+    if (!faces.collection) {
         return false;
     }
-    for (const Patch& patch : *patches) {
+    auto overlaps = [](std::uint64_t a, std::uint64_t aEnd, std::uint64_t b, std::uint64_t bEnd) {
+        return a < bEnd && b < aEnd;
+    };
+    for (int other = 0; other < faces.count(); ++other) {
+        if (other == face) {
+            continue;
+        }
+        const NameTableLayout theirs = locateFaceNameTable(read, size, faces, other);
+        if (!theirs.valid) {
+            continue;
+        }
+        if (theirs.tableOffset == layout.tableOffset ||
+            overlaps(theirs.tableOffset, theirs.tableEnd, layout.tableOffset, layout.tableEnd)) {
+            return true;
+        }
+        for (const auto& record : theirs.records) {
+            for (const Patch& patch : patches) {
+                const auto end = patch.offset + static_cast<std::uint64_t>(patch.bytes.size());
+                if (record.present &&
+                    overlaps(record.offset, record.offset + record.length, patch.offset, end)) {
+                    return true;
+                }
+            }
+        }
+    }
+    return false;
+}
+
+// The patches a save of face `face` makes, or the reason it makes none.
+struct FacePlan {
+    NameWrite result = NameWrite::Failed;
+    std::vector<Patch> patches;
+};
+
+FacePlan planFaceWrites(const FontBytesReader& read, std::uint64_t size, int face,
+                        const TFontNames& names) {
+    FacePlan plan;
+    const sfnt::FaceList faces = sfnt::readFaceList(read, size);
+    const NameTableLayout layout = locateFaceNameTable(read, size, faces, face);
+    auto patches = planWrites(layout, namesFromLayout(layout, read), names);
+    if (!patches) {
+        return plan;
+    }
+    if (!patches->empty() && touchesOtherFace(read, size, faces, face, layout, *patches)) {
+        plan.result = NameWrite::Shared;
+        return plan;
+    }
+    plan.result = NameWrite::Written;
+    plan.patches = std::move(*patches);
+    return plan;
+}
+
+}  // namespace
+
+NameWrite WriteFaceNamesToBytes(QByteArray& data, int face, const TFontNames& names) {
+    const FacePlan plan =
+        planFaceWrites(memorySource(data), static_cast<std::uint64_t>(data.size()), face, names);
+    for (const Patch& patch : plan.patches) {
         std::copy(patch.bytes.begin(), patch.bytes.end(),
                   data.begin() + static_cast<qsizetype>(patch.offset));
     }
-    return true;
+    return plan.result;
+}
+
+bool WriteFontNamesToBytes(QByteArray& data, const TFontNames& names) {
+    return WriteFaceNamesToBytes(data, 0, names) == NameWrite::Written;
 }
 
 bool WriteFontNames(const QString& path, const TFontNames& names) {
+    return WriteFaceNames(path, 0, names) == NameWrite::Written;
+}
+
+NameWrite WriteFaceNames(const QString& path, int face, const TFontNames& names) {
     QFile file(path);
     // Written in place, without truncating: an interrupted save can change only string bytes
     // and never shortens the font.
     if (!file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly | QIODevice::Unbuffered)) {
-        return false;
+        return NameWrite::Failed;
     }
     const FontBytesReader source = fileSource(file);
     const auto size = static_cast<std::uint64_t>(std::max<qint64>(file.size(), 0));
-    const NameTableLayout layout = locateNameTable(source, size);
-    const TFontNames current = namesFromLayout(layout, source);
-    const auto patches = planWrites(layout, current, names);
-    if (!patches) {
-        return false;
+    FacePlan plan = planFaceWrites(source, size, face, names);
+    if (plan.result != NameWrite::Written) {
+        return plan.result;
     }
+    const std::vector<Patch>& patches = plan.patches;
     bool ok = true;
-    for (const Patch& patch : *patches) {
+    for (const Patch& patch : patches) {
         if (!file.seek(static_cast<qint64>(patch.offset)) ||
             file.write(patch.bytes) != patch.bytes.size()) {
             ok = false;
@@ -337,7 +444,7 @@ bool WriteFontNames(const QString& path, const TFontNames& names) {
         }
     }
     file.close();
-    return ok && file.error() == QFileDevice::NoError;
+    return ok && file.error() == QFileDevice::NoError ? NameWrite::Written : NameWrite::Failed;
 }
 
 }  // namespace td

@@ -53,9 +53,12 @@ struct NameTableLayout {
 // Random access to a file's bytes: the bytes at an offset, fewer (or none) at the end.
 using FontBytesReader = std::function<QByteArray(std::uint64_t offset, std::uint64_t length)>;
 
-// Finds the naming table through `read` in a file of `size` bytes, reading only the bytes up to
-// the first "name", the table's header and its first eight records.
-NameTableLayout locateNameTable(const FontBytesReader& read, std::uint64_t size);
+// Finds the naming table of face `face` (0-based) through `read` in a file of `size` bytes. In a
+// single font it is the first "name" in the file (only face 0 exists), read with only the bytes
+// up to it, the table's header and its first eight records; in a collection ("ttcf") it is the
+// "name" entry of that face's own table directory, the header, the face's offset and directory
+// all checked to lie inside the file first.
+NameTableLayout locateNameTable(const FontBytesReader& read, std::uint64_t size, int face = 0);
 
 // The names as the layout's strings hold them; `read` as for locateNameTable.
 TFontNames namesFromLayout(const NameTableLayout& layout, const FontBytesReader& read);
@@ -64,10 +67,13 @@ TFontNames namesFromLayout(const NameTableLayout& layout, const FontBytesReader&
 // whose naming table, string storage or records lie beyond its end gives eight empty strings;
 // a position beyond the table's record count, or whose string lies beyond the end, reads empty.
 // The file is only read.
-TFontNames ReadFontNames(const QString& path);
+// `face` chooses the face of a collection (0 is the first); a face that does not exist, or a
+// collection whose header is damaged, reads as eight empty strings. `faceCount`, when given,
+// receives the file's number of faces (1 for a single font, 0 when unreadable).
+TFontNames ReadFontNames(const QString& path, int face = 0, int* faceCount = nullptr);
 
 // The same for a font already in memory.
-TFontNames ReadFontNamesFromBytes(const QByteArray& data);
+TFontNames ReadFontNamesFromBytes(const QByteArray& data, int face = 0);
 
 // The bytes that writing `text` into a record of `length` bytes puts there: one byte per
 // character padded with blanks for one-byte records, two bytes per character (high byte 0)
@@ -87,5 +93,19 @@ bool WriteFontNames(const QString& path, const TFontNames& names);
 
 // The same on a font in memory; the buffer keeps its length, and is unchanged on false.
 bool WriteFontNamesToBytes(QByteArray& data, const TFontNames& names);
+
+// How a save of one face's names ended.
+enum class NameWrite {
+    Written,  // every change is in the file (or there was none)
+    Failed,   // nothing written: no place for a text, or the file could not be written
+    Shared,   // nothing written: another face of the collection uses the same naming table
+};
+
+// WriteFontNames for face `face` of a collection (or face 0 of a single font). A change to a
+// naming table that another face of the collection shares, wholly or in part, or that would
+// overwrite a string another face reads, is refused as Shared and nothing is written, since it
+// would rename that face as well.
+NameWrite WriteFaceNames(const QString& path, int face, const TFontNames& names);
+NameWrite WriteFaceNamesToBytes(QByteArray& data, int face, const TFontNames& names);
 
 }  // namespace td

@@ -1,5 +1,6 @@
 #include "ttfnames/tform1.h"
 
+#include <QComboBox>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -98,29 +99,56 @@ TForm1::TForm1(td::Services& services, QWidget* parent)
     m_button1->setDefault(true);
     connect(m_button1, &QPushButton::clicked, this, &TForm1::Button1Click);
     connect(m_button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+    m_faceBox = new QComboBox(m_panel);
+    m_faceBox->setObjectName(QStringLiteral("FaceBox"));
+    m_faceBox->setGeometry(16, buttonTop, 120, kButtonHeight);
+    m_faceBox->hide();
+    connect(m_faceBox, &QComboBox::activated, this, &TForm1::showFace);
 
     centreOnScreen();
 }
 
 void TForm1::fill(const QString& fullPath, const QString& caption, const td::TFontNames& names,
-                  bool readOnly) {
+                  bool readOnly, int faces) {
     m_path = fullPath;
     m_readOnly = readOnly;
     setWindowTitle(caption);
+    m_face = 0;
+    m_faceCount = std::max(1, faces);
+    m_faceBox->clear();
+    for (int face = 1; face <= m_faceCount && m_faceCount > 1; ++face) {
+        m_faceBox->addItem(QStringLiteral("Face %1 of %2").arg(face).arg(m_faceCount));
+    }
+    m_faceBox->setVisible(m_faceCount > 1);
+    showNames(names);
+}
+
+void TForm1::showFace(int face) {
+    if (face < 0 || face >= m_faceCount) {
+        return;
+    }
+    m_face = face;
+    m_faceBox->setCurrentIndex(face);
+    showNames(td::ReadFontNames(m_path, face));
+}
+
+void TForm1::showNames(const td::TFontNames& names) {
     for (int field = 0; field < td::TFontNames::count; ++field) {
         QLineEdit* edit = m_edits[static_cast<std::size_t>(field)];
         const QString& text = names.at(positionOfField(field));
         // The limit goes first: a lower old limit would cut the new text.
         edit->setMaxLength(text.isEmpty() ? kNoLimit : static_cast<int>(text.size()));
         edit->setText(text);
-        edit->setReadOnly(readOnly);
+        edit->setReadOnly(m_readOnly);
         edit->setCursorPosition(0);
     }
     setSaveState(false);
 }
 
 void TForm1::fillFromFile(const QString& fullPath, const QString& caption, bool readOnly) {
-    fill(fullPath, caption, td::ReadFontNames(fullPath), readOnly);
+    int faces = 1;
+    const td::TFontNames names = td::ReadFontNames(fullPath, 0, &faces);
+    fill(fullPath, caption, names, readOnly, faces);
 }
 
 void TForm1::showDialog() {
@@ -148,12 +176,20 @@ void TForm1::Button1Click() {
         hide();
         return;
     }
-    if (m_readOnly || m_path.isEmpty() || !td::WriteFontNames(m_path, fieldNames())) {
+    const td::NameWrite result = m_readOnly || m_path.isEmpty()
+                                     ? td::NameWrite::Failed
+                                     : td::WriteFaceNames(m_path, m_face, fieldNames());
+    if (result != td::NameWrite::Written) {
         if (m_services.dialogs != nullptr) {
-            m_services.dialogs->messageBox(
-                this, td::BoxIcon::Warning,
-                QStringLiteral("The names could not be written to %1.").arg(m_path),
-                td::BoxButtons::Ok);
+            const QString text =
+                result == td::NameWrite::Shared
+                    ? QStringLiteral(
+                          "The names could not be written to %1: face %2 shares its "
+                          "names with other faces of the collection.")
+                          .arg(m_path)
+                          .arg(m_face + 1)
+                    : QStringLiteral("The names could not be written to %1.").arg(m_path);
+            m_services.dialogs->messageBox(this, td::BoxIcon::Warning, text, td::BoxButtons::Ok);
         }
         return;
     }

@@ -7,6 +7,7 @@
 #include "platform/services.h"
 #include "ttfnames/fontnames.h"
 
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -29,10 +30,20 @@ class TForm1 : public QWidget {
     // fields := `names` in dialog order, each field's maximum length := its text's length (none
     // for an empty text), first button "Close", "Cancel" hidden. Visible or not, the dialog
     // follows the file list this way.
+    // `names` are those of the file's first face; a collection of `faces` faces offers the
+    // others through the face selector beside the buttons (hidden for a single-face file).
     void fill(const QString& fullPath, const QString& caption, const td::TFontNames& names,
-              bool readOnly);
-    // Reads the font's names from `fullPath` and fills the dialog with them.
+              bool readOnly, int faces = 1);
+    // Reads the font's names (of its first face) from `fullPath` and fills the dialog with them.
     void fillFromFile(const QString& fullPath, const QString& caption, bool readOnly);
+    // Shows face `face` (0 is the first) of the collection: its names read from the file, the
+    // dialog back in the "Close" state. A face the file does not have is ignored.
+    void showFace(int face);
+    // The face shown and the file's number of faces.
+    int face() const { return m_face; }
+    int faceCount() const { return m_faceCount; }
+    // The face selector; visible only for a collection.
+    QComboBox* faceSelector() const { return m_faceBox; }
     // Shows the dialog modelessly, centred on its screen and in front.
     void showDialog();
 
@@ -48,8 +59,9 @@ class TForm1 : public QWidget {
     static int fieldOfPosition(int position);
     static int positionOfField(int field);
 
-    // The first button: "Close" hides the dialog, "Save" writes the fields and goes back to
-    // "Close"; a save that fails says so and stays in the "Save" state.
+    // The first button: "Close" hides the dialog, "Save" writes the fields (into the face shown)
+    // and goes back to "Close"; a save that fails, or that would change a naming table other
+    // faces of the collection share, says so and stays in the "Save" state.
     void Button1Click();
     // "Cancel": hides the dialog without writing.
     void Button2Click();
@@ -57,6 +69,7 @@ class TForm1 : public QWidget {
     void EditChange();
 
   private:
+    void showNames(const td::TFontNames& names);
     void setSaveState(bool save);
     void centreOnScreen();
 
@@ -66,7 +79,10 @@ class TForm1 : public QWidget {
     QFrame* m_panel = nullptr;
     QPushButton* m_button1 = nullptr;
     QPushButton* m_button2 = nullptr;
+    QComboBox* m_faceBox = nullptr;
     QString m_path;
+    int m_face = 0;
+    int m_faceCount = 1;
     bool m_readOnly = false;
     bool m_saveState = false;
 };

@@ -1,5 +1,6 @@
 #include "views/fontmap.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
@@ -8,6 +9,7 @@
 #include <QPainter>
 #include <QSpinBox>
 #include <QStyledItemDelegate>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <array>
@@ -227,8 +229,45 @@ void FontMapView::ViewasCharacterMap1Click(const DirectorySource& source) {
     }
 }
 
+void FontMapView::offerFaces(const QString& path, int faces) {
+    if (m_controls.PageControl1 == nullptr) {
+        return;
+    }
+    QTabBar* bar = m_controls.PageControl1->tabBar();
+    const int tab = m_controls.PageControl1->indexOf(m_controls.TabSheet3);
+    if (m_faceBox != nullptr) {
+        bar->setTabButton(tab, QTabBar::RightSide, nullptr);
+        m_faceBox->deleteLater();
+        m_faceBox = nullptr;
+    }
+    if (faces <= 1) {
+        return;
+    }
+    m_faceBox = new QComboBox;
+    m_faceBox->setObjectName(QStringLiteral("FaceBox"));
+    m_faceBox->setFocusPolicy(Qt::NoFocus);
+    for (int face = 1; face <= faces; ++face) {
+        m_faceBox->addItem(QStringLiteral("Face %1 of %2").arg(face).arg(faces));
+    }
+    connect(m_faceBox, &QComboBox::activated, this,
+            [this, path](int face) { showFace(path, face); });
+    bar->setTabButton(tab, QTabBar::RightSide, m_faceBox);
+}
+
+void FontMapView::showFace(const QString& path, int face) {
+    if (m_controls.PageControl1 != nullptr) {
+        m_controls.PageControl1->setTabText(m_controls.PageControl1->indexOf(m_controls.TabSheet3),
+                                            ReadFontNames(path, face).Name);
+    }
+    if (m_controls.StringGrid3 != nullptr) {
+        m_controls.StringGrid3->viewport()->update();
+    }
+}
+
 void FontMapView::showFontFile(const QString& path) {
-    const QString caption = ReadFontNames(path).Name;
+    int faces = 1;
+    const QString caption = ReadFontNames(path, 0, &faces).Name;
+    offerFaces(path, faces);
     if (m_controls.PageControl1 != nullptr) {
         m_controls.PageControl1->setTabText(m_controls.PageControl1->indexOf(m_controls.TabSheet3),
                                             caption);
@@ -245,6 +284,7 @@ void FontMapView::showFontFile(const QString& path) {
 }
 
 void FontMapView::showInstalledFont(const QString& displayName) {
+    offerFaces(QString(), 1);
     if (m_controls.PageControl1 != nullptr) {
         m_controls.PageControl1->setTabText(m_controls.PageControl1->indexOf(m_controls.TabSheet3),
                                             displayName);

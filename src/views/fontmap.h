@@ -7,6 +7,7 @@
 #include <functional>
 
 class QSpinBox;
+class QComboBox;
 class QTabWidget;
 class QTableWidget;
 class TForm2;
@@ -86,8 +87,11 @@ class FontMapView : public QObject {
     // "View as Character Map" for the file list's current entry.
     void ViewasCharacterMap1Click(const DirectorySource& source);
     // Shows the font of a file: its full name becomes the caption, the file the font map's
-    // file, and the tab the active page.
+    // file, and the tab the active page. A collection shows its first face and offers the
+    // others through a face selector beside the caption (none for a single-face file).
     void showFontFile(const QString& path);
+    // The face selector beside the caption, while a collection is shown; else null.
+    QComboBox* faceSelector() const { return m_faceBox; }
     // Shows an installed font by its display name; no file is activated for it.
     void showInstalledFont(const QString& displayName);
 
@@ -103,6 +107,12 @@ class FontMapView : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // Shows face `face` of the collection `path`: its full name becomes the caption.
+    void showFace(const QString& path, int face);
+    // Puts the face selector beside the caption for `faces` faces, or removes it.
+    void offerFaces(const QString& path, int faces);
+
+    QComboBox* m_faceBox = nullptr;
     FontMapControls m_controls;
     FontTable& m_fonts;
     FontMapHooks m_hooks;

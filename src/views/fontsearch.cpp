@@ -13,16 +13,14 @@
 #include <utility>
 
 #include "browse/filelist.h"
+#include "platform/fontfilerule.h"
 
 namespace td {
 
 namespace {
 
-const QByteArray kFontSuffix = QByteArrayLiteral(".ttf");
-
-bool endsWithFontSuffix(const char* name, std::size_t length) {
-    return length >= 4 && qstrnicmp(name + length - 4, kFontSuffix.constData(), 4) == 0;
-}
+// Every font file suffix has four characters.
+constexpr qsizetype kFontSuffixLength = 4;
 
 // A folder's identity, so that a folder reached twice (a bind mount of one of its parents) is
 // not walked again.
@@ -86,7 +84,7 @@ struct TreeWalk {
                 subfolders.emplace_back(QFile::decodeName(bytes), bytes);
                 continue;
             }
-            if (!endsWithFontSuffix(name, length)) {
+            if (!mask.hasFontSuffix(name, length)) {
                 continue;
             }
             const QByteArray bytes(name, static_cast<qsizetype>(length));
@@ -138,12 +136,15 @@ QString SearchHit::fullPath() const {
     return withTrailingSlash(cells[kSearchPath]) + cells[kSearchName];
 }
 
-FontNameMask::FontNameMask(const QString& maskText) : m_anyName(maskText == u"*") {
+FontNameMask::FontNameMask(const QString& maskText)
+    : m_anyName(maskText == u"*"), m_trueTypeOnly(trueTypeFilesOnly()) {
     if (m_anyName) {
         return;
     }
+    // The mask text is matched against the name without its font suffix, which the rule
+    // checks: with ".ttf" alone that is the mask text followed by ".ttf".
     QString pattern;
-    for (const QChar c : maskText + QStringLiteral(".ttf")) {
+    for (const QChar c : maskText) {
         if (c == u'*') {
             pattern += QStringLiteral(".*");
         } else if (c == u'?') {
@@ -158,16 +159,20 @@ FontNameMask::FontNameMask(const QString& maskText) : m_anyName(maskText == u"*"
 }
 
 bool FontNameMask::matches(const QString& name) const {
-    if (!name.endsWith(QStringLiteral(".ttf"), Qt::CaseInsensitive)) {
+    if (!isFontFileName(name, m_trueTypeOnly)) {
         return false;
     }
-    return m_anyName || m_expression.match(name).hasMatch();
+    return m_anyName || m_expression.match(QStringView(name).chopped(kFontSuffixLength)).hasMatch();
+}
+
+bool FontNameMask::hasFontSuffix(const char* name, std::size_t length) const {
+    return isFontFileName(name, length, m_trueTypeOnly);
 }
 
 bool FontNameMask::matches(const QByteArray& name) const {
-    // Every name the mask matches ends in ".ttf", so most names are turned away here without
-    // being decoded.
-    if (!endsWithFontSuffix(name.constData(), static_cast<std::size_t>(name.size()))) {
+    // Every name the mask matches ends in a font suffix, so most names are turned away here
+    // without being decoded.
+    if (!hasFontSuffix(name.constData(), static_cast<std::size_t>(name.size()))) {
         return false;
     }
     return m_anyName || matches(QFile::decodeName(name));

@@ -30,18 +30,23 @@ struct SearchHit {
     QString fullPath() const;
 };
 
-// The search mask: the text of the mask field followed by ".ttf", matched against whole file
-// names without regard to case. "*" and "?" are the only wildcards; every other character
-// stands for itself.
+// The search mask: the text of the mask field followed by a font file suffix (".ttf" alone
+// with "TrueType files only (.ttf)" on, as it was when the mask was made), matched against
+// whole file names without regard to case. "*" and "?" are the only wildcards; every other
+// character stands for itself.
 class FontNameMask {
   public:
     explicit FontNameMask(const QString& maskText);
     bool matches(const QString& name) const;
     // The same test on a name as the file system spells it.
     bool matches(const QByteArray& name) const;
+    // Whether the name (`length` bytes) ends in a font suffix this mask accepts: a quick first
+    // test before the name is copied.
+    bool hasFontSuffix(const char* name, std::size_t length) const;
 
   private:
-    bool m_anyName = false;  // the mask text is "*": every name ending in ".ttf"
+    bool m_anyName = false;  // the mask text is "*": every font file name
+    bool m_trueTypeOnly = false;
     QRegularExpression m_expression;
 };
 

@@ -7,6 +7,7 @@
 
 #include "app/optionspage.h"
 #include "app/radiogroup.h"
+#include "platform/fontfilerule.h"
 #include "platform/services.h"
 
 namespace {
@@ -44,6 +45,10 @@ TEST(OptionsPage, EachOptionIsWrittenIntoItsControlAndReadBack) {
     EXPECT_EQ(page.Edit4->text(), page.settingOf(setting::Dfontdir).text);
     EXPECT_EQ(page.Edit6->text(), page.settingOf(setting::Basedir).text);
     EXPECT_EQ(page.Edit2->text(), page.settingOf(setting::Basefont).text);
+    // "TrueType files only (.ttf)" sets the font file rule as its box changes.
+    EXPECT_TRUE(td::trueTypeFilesOnly());
+    page.CheckBox9->setChecked(false);
+    EXPECT_FALSE(td::trueTypeFilesOnly());
     // The window placement has no control on this page.
     EXPECT_EQ(page.settingOf(setting::Height).number, 0);
 }

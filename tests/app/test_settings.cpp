@@ -4,6 +4,7 @@
 #include <QFile>
 
 #include "app/settings.h"
+#include "platform/fontfilerule.h"
 #include "platform/registry.h"
 #include "sandbox.h"
 
@@ -37,14 +38,16 @@ TEST(SettingsTable, DefaultsRangesAndOrderAreThoseOfTheStore) {
     EXPECT_EQ(setting::Width.defaultNumber, 580);
     EXPECT_EQ(setting::Left.defaultNumber, 30);
     EXPECT_EQ(setting::Top.defaultNumber, 30);
+    EXPECT_EQ(setting::TrueTypeOnly.defaultNumber, 0);
 
     QStringList saved;
     for (const td::SettingSpec* spec : td::kSavedOptions) {
         saved << QString::fromLatin1(spec->name);
     }
-    EXPECT_EQ(saved, (QStringList{"NrFile", "Image", "AutoRefresh", "Sizeofcharacters",
-                                  "Sizeofbasefont", "Colors", "Sampletext", "Basefont", "charsize",
-                                  "savedsize", "Quality", "Browser", "Dfontdir", "Basedir"}));
+    EXPECT_EQ(saved,
+              (QStringList{"NrFile", "Image", "AutoRefresh", "Sizeofcharacters", "Sizeofbasefont",
+                           "Colors", "Sampletext", "Basefont", "charsize", "savedsize", "Quality",
+                           "Browser", "Dfontdir", "Basedir", "TrueTypeOnly"}));
     // The pixel budget is read but never written.
     EXPECT_NE(std::find(td::kLoadedOptions.begin(), td::kLoadedOptions.end(), &setting::DIMFILE),
               td::kLoadedOptions.end());
@@ -162,10 +165,11 @@ TEST(Separator, AppendedOnceAndNeverToAnEmptyPath) {
 
 class TemporaryFonts : public tdtest::SandboxTest {};
 
-TEST_F(TemporaryFonts, EveryTtfAtAnyDepthGoesWhateverItsCaseAndNothingElse) {
+TEST_F(TemporaryFonts, EveryFontFileAtAnyDepthGoesWhateverItsCaseAndNothingElse) {
     const QString folder = sandbox.path("work");
-    for (const char* name : {"a.ttf", "B.TTF", "c.TtF", ".hidden.ttf", "keep.txt", "x.ttf.bak",
-                             "font.ttc", "ttf", "sub.ttf/inside.ttf", "nested/deep.ttf"}) {
+    for (const char* name :
+         {"a.ttf", "B.TTF", "c.TtF", ".hidden.ttf", "keep.txt", "x.ttf.bak", "font.ttc", "ttf",
+          "sub.ttf/inside.ttf", "nested/deep.ttf", "d.otf", "nested/E.OTC"}) {
         sandbox.writeFile(QStringLiteral("work/") + QLatin1String(name), "data");
     }
     const QString readOnly = sandbox.writeFile("work/locked.ttf", "data");
@@ -178,13 +182,16 @@ TEST_F(TemporaryFonts, EveryTtfAtAnyDepthGoesWhateverItsCaseAndNothingElse) {
     // A link to a folder outside stays and is never walked into.
     ASSERT_TRUE(QFile::link(sandbox.path("elsewhere"), folder + "/linked"));
 
-    EXPECT_EQ(td::deleteTemporaryFonts(folder + "/"), 8);
+    // Every kind goes, whatever "TrueType files only (.ttf)" says now.
+    td::setTrueTypeFilesOnly(true);
+    EXPECT_EQ(td::deleteTemporaryFonts(folder + "/"), 11);
+    td::setTrueTypeFilesOnly(false);
 
     QStringList left = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden |
                                               QDir::NoDotAndDotDot | QDir::System);
     left.sort();
     // The folders the fonts were in are gone once empty.
-    EXPECT_EQ(left, (QStringList{"font.ttc", "keep.txt", "kept", "linked", "ttf", "x.ttf.bak"}));
+    EXPECT_EQ(left, (QStringList{"keep.txt", "kept", "linked", "ttf", "x.ttf.bak"}));
     EXPECT_TRUE(QFile::exists(target));
     EXPECT_EQ(td::deleteTemporaryFonts(""), 0);
     EXPECT_EQ(td::deleteTemporaryFonts(sandbox.path("missing/")), 0);

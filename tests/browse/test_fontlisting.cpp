@@ -9,6 +9,7 @@
 #include "browse/fontlisting.h"
 #include "expected_names.h"
 #include "platform/error.h"
+#include "platform/fontfilerule.h"
 #include "platform/library.h"
 #include "platform/services.h"
 #include "sandbox.h"
@@ -386,4 +387,63 @@ TEST_F(ListingTest, PropertiesRowFollowsTheCurrentEntry) {
     EXPECT_EQ(view.fields, browsetest::namesOf(path));
     source.chooseArchives();
     EXPECT_FALSE(source.propertiesRow().has_value());
+}
+
+// OpenType files and collections list like TrueType files (a collection is one row, with its
+// face count); "TrueType files only (.ttf)" gives back the ".ttf"-only listing, in folders and
+// in archives alike.
+TEST_F(ListingTest, OpenTypeFilesAndCollectionsListUnlessTrueTypeAloneIsChosen) {
+    const QString cantarell = QStringLiteral("/usr/share/fonts/opentype/cantarell/");
+    const QString wqy = QStringLiteral("/usr/share/fonts/truetype/wqy/wqy-microhei.ttc");
+    const QStringList otf = QDir(cantarell).entryList({"*.otf"}, QDir::Files, QDir::Name);
+    ASSERT_EQ(otf.size(), 5) << "fonts-cantarell is installed by install-deps.sh";
+    const QString dir = folder(QStringLiteral("mixed"));
+    for (const QString& name : otf) {
+        copyFont(cantarell + name, "mixed/" + name);
+    }
+    copyFont(wqy, QStringLiteral("mixed/Wqy.TTC"));
+    copyFont(tdtest::dejaVuSans(), QStringLiteral("mixed/d.ttf"));
+    const QByteArray zip = tdtest::fileBytes(cantarell + otf.first());
+    ASSERT_TRUE(tdtest::writeStoredZip(
+        dir + "fonts.zip",
+        {{"c.otf", zip}, {"w.ttc", tdtest::fileBytes(wqy)}, {"d.ttf", "not read"}}));
+
+    for (const bool trueTypeOnly : {false, true}) {
+        td::setTrueTypeFilesOnly(trueTypeOnly);
+        source.setFolder(dir);
+        source.ListFonts();
+        QStringList expected{"..", "d.ttf"};
+        if (!trueTypeOnly) {
+            expected = QStringList{".."} + otf + QStringList{"d.ttf", "Wqy.TTC"};
+        }
+        EXPECT_EQ(source.fileList(), expected);
+        const FontListing& listing = source.listing();
+        ASSERT_EQ(listing.rowCount(), expected.size() - 1);
+        for (int row = 0; row < listing.rowCount(); ++row) {
+            const QString entry = expected.at(row + 1);
+            EXPECT_EQ(listing.row(row), browsetest::expectedRow(dir + entry, entry));
+            EXPECT_EQ(listing.faceCount(row), entry == u"Wqy.TTC" ? 2 : 1);
+        }
+        if (!trueTypeOnly) {
+            EXPECT_EQ(listing.row(0)[kColFamily], "Cantarell");
+            EXPECT_EQ(listing.row(6)[kColFamily], "WenQuanYi Micro Hei");
+        }
+
+        source.chooseArchives();
+        openEntry(QStringLiteral("fonts.zip"));
+        const QStringList inside = trueTypeOnly ? QStringList{"..", "d.ttf"}
+                                                : QStringList{"..", "c.otf", "d.ttf", "w.ttc"};
+        EXPECT_EQ(source.fileList(), inside);
+        const QString temp = withTrailingSlash(sandbox.tempDir());
+        EXPECT_EQ(QFile::exists(temp + "c.otf"), !trueTypeOnly);
+        if (!trueTypeOnly) {
+            EXPECT_EQ(source.listing().row(0)[kColName], "Cantarell Bold");
+            EXPECT_EQ(source.listing().faceCount(2), 2);
+        }
+        openEntry(QStringLiteral(".."));
+        source.chooseFontFiles();
+        QDir(sandbox.tempDir()).removeRecursively();
+        QDir().mkpath(sandbox.tempDir());
+    }
+    td::setTrueTypeFilesOnly(false);
 }

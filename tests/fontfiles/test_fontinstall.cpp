@@ -180,3 +180,18 @@ TEST_F(FontInstall, AnInstalledFontIsSeenByOtherProgramsUntilItsValueIsDeleted) 
     EXPECT_EQ(table.count(serif), 0);
     desktop.refresh();
 }
+
+// A font with CFF outlines registers its full name with " (OpenType)"; a collection of TrueType
+// faces keeps the family name with " (True Type)".
+TEST_F(FontInstall, OpenTypeFontsRegisterTheirFullNameAsOpenType) {
+    sandbox.writeFile("listed/c.otf",
+                      tdtest::fileBytes("/usr/share/fonts/opentype/cantarell/Cantarell-Bold.otf"));
+    sandbox.writeFile("listed/w.ttc",
+                      tdtest::fileBytes("/usr/share/fonts/truetype/wqy/wqy-microhei.ttc"));
+    dialogs.answer(BoxAnswer::No).answer(BoxAnswer::No);
+    install(1, {{"c.otf", "Cantarell", "Cantarell Bold"},
+                {"w.ttc", "WenQuanYi Micro Hei", "WenQuanYi Micro Hei"}});
+    EXPECT_EQ(key()->valueNames(),
+              (QStringList{"Cantarell Bold (OpenType)", "WenQuanYi Micro Hei (True Type)"}));
+    EXPECT_EQ(key()->readString("Cantarell Bold (OpenType)"), listed + "/c.otf");
+}

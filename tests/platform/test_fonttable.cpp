@@ -435,3 +435,36 @@ TEST_F(FontTableTest, AFaceDoesNotStandInForTheFamilyItIsGroupedUnder) {
     EXPECT_EQ(table.resolve("DejaVu Sans Condensed", {}, 12).filePath(), condensed);
     EXPECT_EQ(table.resolve("DejaVu Sans", {}, 12).source(), FontSource::InstalledFamily);
 }
+
+// CFF outlines draw like TrueType ones, and every face of a collection resolves by its own
+// names while the file is active, drawing its own glyphs.
+TEST_F(FontTableTest, OpenTypeFilesAndEveryFaceOfACollectionDraw) {
+    const QString otf =
+        copyOf(QStringLiteral("/usr/share/fonts/opentype/cantarell/Cantarell-Bold.otf"), "c.otf");
+    const QString ttc =
+        copyOf(QStringLiteral("/usr/share/fonts/truetype/wqy/wqy-microhei.ttc"), "w.ttc");
+    td::QtFontTable table;
+    table.activate(otf);
+    table.activate(ttc);
+    const std::pair<QString, QString> cases[] = {
+        {"Cantarell", otf},
+        {"Cantarell Bold", otf},
+        {"WenQuanYi Micro Hei", ttc},
+        {"WenQuanYi Micro Hei Mono", ttc},
+    };
+    for (const auto& [name, path] : cases) {
+        const DrawingFont font = table.resolve(name, {}, 20);
+        EXPECT_EQ(font.source(), FontSource::ActiveFile) << name.toStdString();
+        EXPECT_EQ(font.filePath(), td::fontTableKey(path));
+        EXPECT_TRUE(hasInk(drawn(font))) << name.toStdString();
+    }
+    // The second face is the monospaced one: its own outlines draw, not the first face's.
+    const DrawingFont mono = table.resolve(QStringLiteral("WenQuanYi Micro Hei Mono"), {}, 20);
+    const DrawingFont proportional = table.resolve(QStringLiteral("WenQuanYi Micro Hei"), {}, 20);
+    EXPECT_EQ(mono.family(), "WenQuanYi Micro Hei Mono");
+    EXPECT_EQ(mono.horizontalAdvance("i"), mono.horizontalAdvance("W"));
+    EXPECT_NE(proportional.horizontalAdvance("i"), proportional.horizontalAdvance("W"));
+    table.deactivate(ttc);
+    EXPECT_NE(table.resolve(QStringLiteral("WenQuanYi Micro Hei Mono"), {}, 20).source(),
+              FontSource::ActiveFile);
+}

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFrame>
@@ -241,6 +242,56 @@ TEST_F(PropertiesDialog, ShowsCentredAndFollowsRefillsWhileOpen) {
     EXPECT_EQ(form.windowTitle(), "other.ttf");
     EXPECT_EQ(edit(2)->text(), "Other Family");
     EXPECT_EQ(edit(1)->text(), "");
+}
+
+}  // namespace
+
+namespace {
+
+// A collection offers its faces beside the buttons; a face whose naming table another face
+// shares is not saved (the dialog says so), one with its own table is.
+TEST_F(PropertiesDialog, ACollectionOffersItsFacesAndRefusesToSaveSharedNames) {
+    auto texts = [](const QString& face) {
+        QStringList list = tdtest::sampleTexts();
+        list[1] = face;
+        return list;
+    };
+    QByteArray data =
+        tdtest::collectionOf({tdtest::fontWithNames(tdtest::macRecords(texts("Alpha"))),
+                              tdtest::fontWithNames(tdtest::macRecords(texts("Bravo"))),
+                              tdtest::fontWithNames(tdtest::macRecords(texts("Cobra")))});
+    const qsizetype from = tdtest::collectionEntryOffset(data, 0, "name");
+    data.replace(tdtest::collectionEntryOffset(data, 1, "name") + 8, 8, data.mid(from + 8, 8));
+    const QString path = sandbox.writeFile("fonts/three.ttc", data);
+
+    form.fillFromFile(fontPath, "sample.ttf", false);
+    form.showDialog();
+    EXPECT_FALSE(form.faceSelector()->isVisible());
+    form.fillFromFile(path, "three.ttc", false);
+    EXPECT_TRUE(form.faceSelector()->isVisible());
+    EXPECT_EQ(form.faceSelector()->count(), 3);
+    EXPECT_EQ(form.faceSelector()->itemText(2), "Face 3 of 3");
+    EXPECT_EQ(edit(2)->text(), "Alpha");
+
+    const std::tuple<int, QString, bool> faces[] = {{1, "Alpha", false}, {2, "Cobra", true}};
+    for (const auto& [face, family, saved] : faces) {
+        form.faceSelector()->setCurrentIndex(face);
+        emit form.faceSelector()->activated(face);
+        EXPECT_EQ(form.face(), face);
+        EXPECT_EQ(edit(2)->text(), family);
+        edit(2)->selectAll();
+        QTest::keyClicks(edit(2), "Zulu");
+        const std::size_t boxes = dialogs.boxes().size();
+        if (!saved) {
+            dialogs.answer(td::BoxAnswer::Ok);
+        }
+        QTest::mouseClick(button(1), Qt::LeftButton);
+        EXPECT_EQ(dialogs.boxes().size(), boxes + (saved ? 0 : 1));
+        EXPECT_EQ(button(1)->text(), saved ? "Close" : "Save");
+        EXPECT_EQ(td::ReadFontNames(path, face).Family, saved ? "Zulu " : family);
+    }
+    EXPECT_TRUE(dialogs.boxes().back().text.contains("shares its names"));
+    EXPECT_EQ(td::ReadFontNames(path, 0).Family, "Alpha");
 }
 
 }  // namespace

@@ -118,6 +118,56 @@ QByteArray TtfBuilder::build() const {
     return file;
 }
 
+namespace {
+
+std::uint32_t readBe32(const QByteArray& bytes, qsizetype at) {
+    return (std::uint32_t(static_cast<unsigned char>(bytes[at])) << 24) |
+           (std::uint32_t(static_cast<unsigned char>(bytes[at + 1])) << 16) |
+           (std::uint32_t(static_cast<unsigned char>(bytes[at + 2])) << 8) |
+           std::uint32_t(static_cast<unsigned char>(bytes[at + 3]));
+}
+
+}  // namespace
+
+QByteArray collectionOf(const std::vector<QByteArray>& fonts) {
+    const auto count = static_cast<std::uint32_t>(fonts.size());
+    QByteArray body;
+    std::vector<std::uint32_t> offsets;
+    std::uint32_t start = 12 + 4 * count;
+    for (QByteArray font : fonts) {
+        offsets.push_back(start + static_cast<std::uint32_t>(body.size()));
+        const std::uint32_t base = offsets.back();
+        const int tables =
+            (static_cast<unsigned char>(font[4]) << 8) | static_cast<unsigned char>(font[5]);
+        for (int k = 0; k < tables; ++k) {
+            const qsizetype at = 12 + 16 * k + 8;
+            font.replace(at, 4, be32(readBe32(font, at) + base));
+        }
+        body += font;
+        body += QByteArray(static_cast<qsizetype>(padded(static_cast<std::uint32_t>(body.size())) -
+                                                  static_cast<std::uint32_t>(body.size())),
+                           '\0');
+    }
+    QByteArray file = QByteArray("ttcf") + be32(0x00010000) + be32(count);
+    for (const std::uint32_t offset : offsets) {
+        file += be32(offset);
+    }
+    return file + body;
+}
+
+std::uint32_t collectionEntryOffset(const QByteArray& collection, int face, const QByteArray& tag) {
+    const std::uint32_t directory = readBe32(collection, 12 + 4 * face);
+    const int tables = (static_cast<unsigned char>(collection[directory + 4]) << 8) |
+                       static_cast<unsigned char>(collection[directory + 5]);
+    for (int k = 0; k < tables; ++k) {
+        const std::uint32_t entry = directory + 12 + 16 * static_cast<std::uint32_t>(k);
+        if (collection.mid(entry, 4) == tag) {
+            return entry;
+        }
+    }
+    return 0;
+}
+
 std::vector<NameRecord> macRecords(const QStringList& texts) {
     std::vector<NameRecord> records;
     for (qsizetype i = 0; i < texts.size(); ++i) {

@@ -75,6 +75,14 @@ QByteArray fontWithNames(const NameTable& names);
 // Offset of the naming table in fontWithNames' result.
 std::uint32_t namesOffsetIn(const NameTable& names);
 
+// A collection ("ttcf", version 1) of the given single fonts: the header and its face offsets,
+// then each font 4-byte aligned with the table offsets of its directory moved along with it.
+// Tables stay with their own face; tests point entries elsewhere to make shared tables.
+QByteArray collectionOf(const std::vector<QByteArray>& fonts);
+// Offset of the directory entry of table `tag` of face `face` in a collection built above; 0
+// when there is none.
+std::uint32_t collectionEntryOffset(const QByteArray& collection, int face, const QByteArray& tag);
+
 // The eight texts that the usual test font holds.
 QStringList sampleTexts();
 

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
@@ -255,3 +257,29 @@ TEST_F(FontMapTab, SaveOnTheMapWritesItsPicturesAndPageIntoTheDefaultFolder) {
 }
 
 }  // namespace
+
+TEST_F(FontMapTab, ACollectionOffersItsOtherFacesBesideTheCaption) {
+    TFrame1& frame = create();
+    const QString ttc = sandbox.writeFile(
+        "fonts/w.ttc", tdtest::fileBytes("/usr/share/fonts/truetype/wqy/wqy-microhei.ttc"));
+    const int tab = frame.PageControl1->indexOf(frame.TabSheet3);
+    frame.fontMap()->showFontFile(ttc);
+    EXPECT_EQ(mapCaption(frame), "WenQuanYi Micro Hei");
+    QComboBox* selector = frame.fontMap()->faceSelector();
+    ASSERT_NE(selector, nullptr);
+    EXPECT_EQ(frame.PageControl1->tabBar()->tabButton(tab, QTabBar::RightSide), selector);
+    EXPECT_EQ(selector->count(), 2);
+    EXPECT_EQ(selector->itemText(1), "Face 2 of 2");
+
+    selector->setCurrentIndex(1);
+    emit selector->activated(1);
+    EXPECT_EQ(mapCaption(frame), "WenQuanYi Micro Hei Mono");
+    // The map's file is active while the tab shows, so the caption draws in the second face.
+    EXPECT_EQ(frame.fontMapFile(), ttc);
+    EXPECT_EQ(fonts.resolve(frame.fontMap()->faceName(), {}, 20).source(),
+              td::FontSource::ActiveFile);
+
+    frame.fontMap()->showFontFile(fontFile);
+    EXPECT_EQ(frame.fontMap()->faceSelector(), nullptr);
+    EXPECT_EQ(frame.PageControl1->tabBar()->tabButton(tab, QTabBar::RightSide), nullptr);
+}

@@ -13,6 +13,7 @@
 #include <iostream>
 #include <memory>
 
+#include "platform/fontfilerule.h"
 #include "sandbox.h"
 #include "views/fontsearch.h"
 
@@ -93,6 +94,23 @@ TEST(FontSearch, MaskIsTheTextFollowedByTtfWithoutRegardToCase) {
         const FontNameMask mask(QString::fromUtf8(c.mask));
         EXPECT_EQ(mask.matches(c.name), c.matches) << c.mask << " " << c.name.constData();
     }
+    // The other font kinds follow the mask text the same way; "TrueType files only (.ttf)",
+    // as it was when the mask was made, keeps ".ttf" alone.
+    const std::tuple<const char*, const char*, bool, bool> kinds[] = {
+        {"ab*", "Abc.otf", true, false},  {"*", "WQY.TTC", true, false},
+        {"wq?", "wqy.otc", true, false},  {"ab*", "abc.ttf", true, true},
+        {"*", "a.otf.bak", false, false}, {"ab*", "xab.otc", false, false},
+    };
+    for (const bool trueTypeOnly : {false, true}) {
+        for (const auto& [text, name, all, ttfOnly] : kinds) {
+            td::setTrueTypeFilesOnly(trueTypeOnly);
+            const FontNameMask mask(QString::fromUtf8(text));
+            td::setTrueTypeFilesOnly(!trueTypeOnly);  // a later change does not reach the mask
+            EXPECT_EQ(mask.matches(QByteArray(name)), trueTypeOnly ? ttfOnly : all) << name;
+            EXPECT_EQ(mask.matches(QString::fromUtf8(name)), trueTypeOnly ? ttfOnly : all) << name;
+        }
+    }
+    td::setTrueTypeFilesOnly(false);
 }
 
 TEST(FontSearch, TimesPassThroughTheDosFormatAndSizesFillTwelveCharacters) {
