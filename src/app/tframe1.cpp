@@ -219,7 +219,6 @@ QWidget* TFrame1::buildFontMapPage() {
     StringGrid3->setGeometry(0, 0, 580, 300);
     LabelPage = named(new QLabel(QStringLiteral("&Page:"), page), "LabelPage");
     ComboBoxPage = named(new QComboBox(page), "ComboBoxPage");
-    ComboBoxPage->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     LabelPage->setBuddy(ComboBoxPage);
     return page;
 }
@@ -825,8 +824,13 @@ void TFrame1::LayoutMainWindow() {
     const int selectorRow = ComboBoxPage->sizeHint().height() + 4;
     LabelPage->adjustSize();
     LabelPage->move(4, (selectorRow - LabelPage->height()) / 2);
-    ComboBoxPage->adjustSize();
-    ComboBoxPage->move(LabelPage->x() + LabelPage->width() + 4, 2);
+    // Wide enough for the longest block names, never wider than the tab.
+    constexpr int kPageSelectorWidth = 380;
+    const int selectorLeft = LabelPage->x() + LabelPage->width() + 4;
+    ComboBoxPage->setGeometry(
+        selectorLeft, 2,
+        std::max(0, std::min(kPageSelectorWidth, Panel1->width() - selectorLeft - 4)),
+        ComboBoxPage->sizeHint().height());
     StringGrid3->setGeometry(0, selectorRow, Panel1->width(),
                              std::max(0, PageControl1->height() - Panel1->height() - selectorRow));
     SpinEdit3Change();
