@@ -1,8 +1,8 @@
 #include "views/unicodepages.h"
 
 #include <algorithm>
-#include <iterator>
 #include <bitset>
+#include <iterator>
 
 namespace td {
 
@@ -367,6 +367,12 @@ class TableReader {
 
 using Ranges = std::vector<std::pair<char32_t, char32_t>>;
 
+// How many codes a table may make the reader look at one by one: a sound table looks at each
+// code of a subtable once (at most 65,536 for the 16-bit formats) and has one or two such
+// subtables, so a table that asks for more than this in all is damaged, and is not read further
+// rather than keeping the map busy.
+constexpr qsizetype kCodesReadOneByOne = 1 << 18;
+
 // Adds code `code` to the ranges read so far, extending the last one when it follows it.
 void addCode(Ranges& ranges, quint32 code) {
     if (code > kLastCodePoint) {
@@ -388,10 +394,11 @@ void addRange(Ranges& ranges, quint32 first, quint32 last) {
 
 // A table of glyph numbers, one per code from `firstCode`, each `width` bytes.
 void readGlyphArray(const TableReader& table, qsizetype at, quint32 firstCode, quint32 count,
-                    int width, Ranges& ranges) {
-    if (!table.has(at, static_cast<qsizetype>(count) * width)) {
+                    int width, Ranges& ranges, qsizetype& budget) {
+    if (!table.has(at, static_cast<qsizetype>(count) * width) || count > budget) {
         return;
     }
+    budget -= count;
     for (quint32 i = 0; i < count; ++i) {
         const quint32 glyph = width == 1 ? table.u8(at + i) : table.u16(at + 2 * i);
         if (glyph != 0) {
@@ -400,7 +407,7 @@ void readGlyphArray(const TableReader& table, qsizetype at, quint32 firstCode, q
     }
 }
 
-void readFormat4(const TableReader& table, qsizetype at, Ranges& ranges) {
+void readFormat4(const TableReader& table, qsizetype at, Ranges& ranges, qsizetype& budget) {
     if (!table.has(at, 14)) {
         return;
     }
@@ -420,22 +427,26 @@ void readFormat4(const TableReader& table, qsizetype at, Ranges& ranges) {
         if (start > end || start == 0xFFFF) {
             continue;
         }
-        for (quint32 code = start; code <= end; ++code) {
-            quint32 glyph = 0;
-            if (rangeOffset == 0) {
-                glyph = (code + delta) & 0xFFFF;
+        if (rangeOffset == 0) {
+            // Every code maps to code + delta: all but the one that lands on glyph 0.
+            const quint32 missing = (0x10000 - delta) & 0xFFFF;
+            if (missing < start || missing > end) {
+                addRange(ranges, start, end);
             } else {
-                // The offset counts from the range offset's own place in the table.
-                const qsizetype place = rangeOffsets + 2 * i + rangeOffset + 2 * (code - start);
-                if (!table.has(place, 2)) {
-                    break;
+                if (missing > start) {
+                    addRange(ranges, start, missing - 1);
                 }
-                glyph = table.u16(place);
-                if (glyph != 0) {
-                    glyph = (glyph + delta) & 0xFFFF;
-                }
+                addRange(ranges, missing + 1, end);
             }
-            if (glyph != 0) {
+            continue;
+        }
+        for (quint32 code = start; code <= end && --budget > 0; ++code) {
+            // The offset counts from the range offset's own place in the table.
+            const qsizetype place = rangeOffsets + 2 * i + rangeOffset + 2 * (code - start);
+            if (!table.has(place, 2)) {
+                break;
+            }
+            if (table.u16(place) != 0 && ((table.u16(place) + delta) & 0xFFFF) != 0) {
                 addCode(ranges, code);
             }
         }
@@ -466,25 +477,27 @@ void readGroups(const TableReader& table, qsizetype at, bool oneGlyph, Ranges& r
     }
 }
 
-void readSubtable(const TableReader& table, qsizetype at, Ranges& ranges) {
+void readSubtable(const TableReader& table, qsizetype at, Ranges& ranges, qsizetype& budget) {
     if (!table.has(at, 2)) {
         return;
     }
     switch (table.u16(at)) {
         case 0:
-            readGlyphArray(table, at + 6, 0, 256, 1, ranges);
+            readGlyphArray(table, at + 6, 0, 256, 1, ranges, budget);
             break;
         case 4:
-            readFormat4(table, at, ranges);
+            readFormat4(table, at, ranges, budget);
             break;
         case 6:
             if (table.has(at, 10)) {
-                readGlyphArray(table, at + 10, table.u16(at + 6), table.u16(at + 8), 2, ranges);
+                readGlyphArray(table, at + 10, table.u16(at + 6), table.u16(at + 8), 2, ranges,
+                               budget);
             }
             break;
         case 10:
             if (table.has(at, 20)) {
-                readGlyphArray(table, at + 20, table.u32(at + 12), table.u32(at + 16), 2, ranges);
+                readGlyphArray(table, at + 20, table.u32(at + 12), table.u32(at + 16), 2, ranges,
+                               budget);
             }
             break;
         case 12:
@@ -525,31 +538,35 @@ QString unicodePageName(int page) {
 CharacterCoverage CharacterCoverage::fromCmap(const QByteArray& cmap) {
     const TableReader table(cmap);
     Ranges ranges;
+    qsizetype budget = kCodesReadOneByOne;
     if (!table.has(0, 4)) {
         return {};
     }
     const quint32 subtables = table.u16(2);
+    // Several platforms usually share one subtable; it is read once.
+    std::vector<qsizetype> read;
     for (quint32 i = 0; i < subtables && table.has(4 + 8 * i, 8); ++i) {
         const quint32 platform = table.u16(4 + 8 * i);
         const quint32 encoding = table.u16(4 + 8 * i + 2);
         const qsizetype offset = table.u32(4 + 8 * i + 4);
         const bool unicode = platform == 0 || (platform == 3 && (encoding == 1 || encoding == 10));
         const bool symbol = platform == 3 && encoding == 0;
-        if (!unicode && !symbol) {
+        if ((!unicode && !symbol) || std::find(read.begin(), read.end(), offset) != read.end()) {
             continue;
         }
-        Ranges read;
-        readSubtable(table, offset, read);
+        read.push_back(offset);
+        Ranges codes;
+        readSubtable(table, offset, codes, budget);
         if (symbol) {
             // A symbol font's characters sit at U+F000 + the code that types them.
-            for (const auto& [first, last] : Ranges(read)) {
+            for (const auto& [first, last] : Ranges(codes)) {
                 if (first <= 0xF0FF && last >= 0xF000) {
-                    addRange(read, std::max<char32_t>(first, 0xF000) - 0xF000,
+                    addRange(codes, std::max<char32_t>(first, 0xF000) - 0xF000,
                              std::min<char32_t>(last, 0xF0FF) - 0xF000);
                 }
             }
         }
-        ranges.insert(ranges.end(), read.begin(), read.end());
+        ranges.insert(ranges.end(), codes.begin(), codes.end());
     }
     return fromRanges(std::move(ranges));
 }

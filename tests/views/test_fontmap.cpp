@@ -139,12 +139,12 @@ QByteArray cmapWith(quint16 encoding, const QList<quint32>& fields32, const QLis
 }
 
 TEST(FontMapRules, CoverageComesFromTheCmapAndDamageAddsNothing) {
-    // Format 4: 'A'-'C' by delta, U+0400-U+0401 through the glyph array (U+0401 has glyph 0),
-    // the closing segment.
+    // Format 4: 'A'-'C' by delta ('B' lands on glyph 0), U+0400-U+0401 through the glyph array
+    // (U+0401 has glyph 0), the closing segment.
     const QList<quint32> format4 = {4,      0,     0,      6, 0, 0, 0,  // header, 3 segments
                                     0x43,   0x401, 0xFFFF, 0,           // ends, pad
                                     0x41,   0x400, 0xFFFF,              // starts
-                                    0xFFC4, 0,     1,                   // deltas
+                                    0xFFBE, 0,     1,                   // deltas
                                     0,      4,     0,                   // range offsets
                                     7,      0};                         // glyph array
     const QList<int> widths4(format4.size(), 2);
@@ -160,7 +160,7 @@ TEST(FontMapRules, CoverageComesFromTheCmapAndDamageAddsNothing) {
         QList<int> pages;
     };
     const Case cases[] = {
-        {four, {0x41, 0x43, 0x400}, {0x40, 0x44, 0x401, 0xFFFF}, {0, 4}},
+        {four, {0x41, 0x43, 0x400}, {0x40, 0x42, 0x44, 0x401, 0xFFFF}, {0, 4}},
         {twelve, {0x1F600, 0x1F64F}, {0x1F650, 0x20000, 0x41}, {0, 0x1F6}},
         // Cut short: the groups run past the end, the segments past the table.
         {twelve.left(twelve.size() - 1), {}, {0x1F600}, {0}},

@@ -2,6 +2,7 @@
 // it builds is not sorted and joined, holds a code beyond U+10FFFF, or lists pages that
 // disagree with its ranges.
 #include <QByteArray>
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -37,12 +38,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fail("page 0 is not listed first");
     }
     for (const int page : pages.mid(1)) {
-        bool found = false;
-        for (const auto& [first, last] : ranges) {
-            found = found || (first <= static_cast<char32_t>(page * 256 + 255) &&
-                              last >= static_cast<char32_t>(page * 256));
-        }
-        if (!found) {
+        const auto first = static_cast<char32_t>(page) * 256;
+        const auto range = std::lower_bound(
+            ranges.begin(), ranges.end(), first,
+            [](const std::pair<char32_t, char32_t>& r, char32_t code) { return r.second < code; });
+        if (range == ranges.end() || range->first > first + 255) {
             fail("a listed page has no character");
         }
     }
