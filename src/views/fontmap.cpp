@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QSpinBox>
 #include <QStyledItemDelegate>
 #include <QTabWidget>
@@ -121,7 +122,7 @@ class FontMapDelegate final : public QStyledItemDelegate {
 class FontMapHead final : public QHeaderView {
   public:
     FontMapHead(Qt::Orientation orientation, FontMapView& view, QWidget* parent)
-        : QHeaderView(orientation, parent), m_view(view) {
+        : QHeaderView(orientation, parent), m_view(&view) {
         setMinimumSectionSize(1);
         setSectionsClickable(false);
         setHighlightSections(false);
@@ -130,14 +131,18 @@ class FontMapHead final : public QHeaderView {
 
   protected:
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override {
+        // The grid may outlive the view that runs it.
+        if (m_view.isNull()) {
+            return;
+        }
         const bool rowHead = orientation() == Qt::Vertical;
         const QString text =
-            rowHead ? m_view.cellText(logicalIndex, 0) : m_view.cellText(0, logicalIndex);
-        paintHead(*painter, rect, m_view.headFont(rowHead, logicalDpiY()), text, palette());
+            rowHead ? m_view->cellText(logicalIndex, 0) : m_view->cellText(0, logicalIndex);
+        paintHead(*painter, rect, m_view->headFont(rowHead, logicalDpiY()), text, palette());
     }
 
   private:
-    FontMapView& m_view;
+    QPointer<FontMapView> m_view;
 };
 
 bool isPageKey(const QEvent* event) {
@@ -388,8 +393,7 @@ void FontMapView::fitHeads() {
     const int corner =
         static_cast<int>(std::ceil(font.horizontalAdvance(widest))) + 2 * kCornerMargin;
     const int rowHeads = std::max(size, corner);
-    if (grid->verticalHeader()->width() != rowHeads ||
-        grid->horizontalHeader()->height() != size) {
+    if (grid->verticalHeader()->width() != rowHeads || grid->horizontalHeader()->height() != size) {
         grid->horizontalHeader()->setFixedHeight(size);
         grid->verticalHeader()->setFixedWidth(rowHeads);
         // Places the heads, the corner and the cells now rather than at the next layout pass.
