@@ -125,7 +125,8 @@ class FontMapView : public QObject {
     // Reads the coverage of the face now drawn and lists its pages again; the page shown stays
     // when the face still has it, else the map goes to page 0.
     void refreshPages();
-    // Whether the face now drawn has a glyph for `code` (0..255 as the map shows them).
+    // Whether the face now drawn has a glyph for `code`, numbered as the map numbers it (codes
+    // 0x80..0x9F stand for their Windows-1252 characters).
     bool hasCharacter(int code);
     // What a picture of `code` shows: its character, or nothing when the face lacks it.
     QString exportText(int code);
