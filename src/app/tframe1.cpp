@@ -55,9 +55,9 @@
 #include "platform/registry.h"
 #include "platform/tempfiles.h"
 #include "platform/windowset.h"
+#include "views/fontmap.h"
 #include "views/installedfonts.h"
 #include "views/searchpanel.h"
-#include "views/fontmap.h"
 #include "views/tform2.h"
 
 using td::SettingSpec;
@@ -217,6 +217,9 @@ QWidget* TFrame1::buildFontMapPage() {
     StringGrid3 = makeGrid(page, "StringGrid3", 17, 17);
     StringGrid3->setSelectionMode(QAbstractItemView::SingleSelection);
     StringGrid3->setGeometry(0, 0, 580, 300);
+    LabelPage = named(new QLabel(QStringLiteral("&Page:"), page), "LabelPage");
+    ComboBoxPage = named(new QComboBox(page), "ComboBoxPage");
+    LabelPage->setBuddy(ComboBoxPage);
     return page;
 }
 
@@ -653,6 +656,10 @@ void TFrame1::TabSheet3Enter() {
         DeactivateFontFile(m_activeFontMapFile);
         ActivateFontFile(m_fontMapFile);
     }
+    // The face drawn may have changed with the activation.
+    if (m_fontMap) {
+        m_fontMap->refreshPages();
+    }
 }
 
 void TFrame1::TabSheet4Enter() {
@@ -806,15 +813,26 @@ void TFrame1::fitPages() {
 void TFrame1::LayoutMainWindow() {
     fitPages();
     // 1. Font Map texts, stored transposed (the map's painting reads them back that way).
-    td::writeFontMapCells(*StringGrid3);
+    td::writeFontMapCells(*StringGrid3, m_fontMap ? m_fontMap->page() : 0);
     // 2. The base-font field keeps the face loaded from the settings or chosen by the user.
     // 3 - 5.
     FileListBox1->resize(FileListBox1->width(), std::max(0, Panel2->height() - FileListBox1->y()));
     StringGrid2->setColumnWidth(0, std::max(0, StringGrid2->width() - 25));
     StringGrid5->setColumnWidth(0, std::max(0, TabSheet1->width() - 25));
     // 6.
-    StringGrid3->setGeometry(0, 0, Panel1->width(),
-                             std::max(0, PageControl1->height() - Panel1->height()));
+    // The page selector takes a row above the grid; the grid ends where the tab's area ends.
+    const int selectorRow = ComboBoxPage->sizeHint().height() + 4;
+    LabelPage->adjustSize();
+    LabelPage->move(4, (selectorRow - LabelPage->height()) / 2);
+    // Wide enough for the longest block names, never wider than the tab.
+    constexpr int kPageSelectorWidth = 380;
+    const int selectorLeft = LabelPage->x() + LabelPage->width() + 4;
+    ComboBoxPage->setGeometry(
+        selectorLeft, 2,
+        std::max(0, std::min(kPageSelectorWidth, Panel1->width() - selectorLeft - 4)),
+        ComboBoxPage->sizeHint().height());
+    StringGrid3->setGeometry(0, selectorRow, Panel1->width(),
+                             std::max(0, PageControl1->height() - Panel1->height() - selectorRow));
     SpinEdit3Change();
     // 7.
     m_searchPanel->LayoutColumns();
@@ -973,6 +991,9 @@ void TFrame1::SpinEdit3Change() {
     for (int j = 0; j < StringGrid3->rowCount(); ++j) {
         StringGrid3->setRowHeight(j, size);
     }
+    if (m_fontMap) {
+        m_fontMap->fitHeads();
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1061,8 +1082,8 @@ void TFrame1::buildFontMap() {
         return m_services.windows != nullptr ? m_services.windows->find<TForm2>() : nullptr;
     };
     m_fontMap = std::make_unique<td::FontMapView>(
-        td::FontMapControls{PageControl1, TabSheet3, StringGrid3, SpinEdit3}, *m_services.fonts,
-        std::move(hooks));
+        td::FontMapControls{PageControl1, TabSheet3, StringGrid3, SpinEdit3, ComboBoxPage},
+        *m_services.fonts, std::move(hooks));
     connect(ViewasCharacterMap1, &QAction::triggered, this, &TFrame1::ViewasCharacterMap1Click);
 }
 
@@ -1125,7 +1146,6 @@ void TFrame1::buildSearch() {
     m_searchPanel = std::make_unique<td::SearchPanel>(controls, m_services.fonts, std::move(hooks));
 }
 
-
 void TFrame1::ExportSamples() {
     if (m_export) {
         m_export->Button7Click();
@@ -1146,7 +1166,8 @@ void TFrame1::ExportCharacterMap(const QString& folder) {
     job.encoding.bmpBits = td::SelectedPixelFormat(ComboBox2->currentIndex());
     job.cellSize = SpinEdit3->value();
     job.browser = Edit5->text();
-    job.cellText = [this](int code) { return m_fontMap->cellText(code / 16 + 1, code % 16 + 1); };
+    job.firstCode = m_fontMap->firstCode();
+    job.cellText = [this](int code) { return m_fontMap->exportText(code); };
     td::CharacterMapHooks hooks;
     hooks.setExportFlag = [this](bool on) { setExportFlag(on); };
     hooks.keepPainting = [] { td::keepPainting(); };

@@ -216,6 +216,9 @@ class TFrame1 : public QWidget {
 
     // "Font Map"
     QTableWidget* StringGrid3 = nullptr;
+    // The Font Map's page selector and its label, above the grid.
+    QLabel* LabelPage = nullptr;
+    QComboBox* ComboBoxPage = nullptr;
 
     // "Search"
     QLabel* Label7 = nullptr;

@@ -60,14 +60,16 @@ QStringList characterMapTitleLines(const QString& face) {
             QStringLiteral("This is ") + face + QStringLiteral(" True Type Font")};
 }
 
-QStringList characterMapTableLines(const QString& face, ImageType type, int size, int written) {
+QStringList characterMapTableLines(const QString& face, ImageType type, int size, int written,
+                                   int firstCode) {
     // The alt text names the picture with a lower-case extension.
     const QString altExtension =
         type == ImageType::Gif ? QStringLiteral(".gif") : QStringLiteral(".jpg");
     const QString dimension = QString::number(size);
     QStringList lines;
-    for (int code = 0; code < std::min(written, kCharacterCodes); ++code) {
-        if (code % 16 == 0) {
+    for (int index = 0; index < std::min(written, kCharacterCodes); ++index) {
+        const int code = firstCode + index;
+        if (index % 16 == 0) {
             lines << QStringLiteral("<BR>");
         }
         const QString stem = QStringLiteral("0") + QString::number(code) + face;
@@ -83,12 +85,12 @@ QString characterMapPageName(const QString& face) {
     return face + QStringLiteral(".html");
 }
 
-QString characterMapFaceProblem(const QString& face) {
-    // The longest name made from the face: a three-digit code and the page's or a picture's
+QString characterMapFaceProblem(const QString& face, int lastCode) {
+    // The longest name made from the face: the page's last code and the page's or a picture's
     // extension.
-    const int longest =
-        static_cast<int>(std::max(characterImageName(255, face, ImageType::Jpeg).toUtf8().size(),
-                                  characterMapPageName(face).toUtf8().size()));
+    const int longest = static_cast<int>(
+        std::max(characterImageName(lastCode, face, ImageType::Jpeg).toUtf8().size(),
+                 characterMapPageName(face).toUtf8().size()));
     if (face.contains(u'/') || face.contains(QChar(0)) || longest > kMaxFileNameBytes) {
         return QStringLiteral("The font name \"") + face +
                QStringLiteral("\" cannot be part of a file name; the character map was not saved.");
@@ -110,7 +112,9 @@ QImage renderCharacterImage(FontTable& fonts, const QString& face, const QString
 int ExportCharacterMap(const CharacterMapJob& job, FontTable& fonts, Dialogs& dialogs, Shell* shell,
                        QWidget* parent, const CharacterMapHooks& hooks) {
     ExportEnding ending(hooks);
-    if (const QString problem = characterMapFaceProblem(job.face); !problem.isEmpty()) {
+    if (const QString problem =
+            characterMapFaceProblem(job.face, job.firstCode + kCharacterCodes - 1);
+        !problem.isEmpty()) {
         throw Error(problem);
     }
     prepareTargetFolder(job.targetFolder, job.baseDirectory,
@@ -121,7 +125,7 @@ int ExportCharacterMap(const CharacterMapJob& job, FontTable& fonts, Dialogs& di
         hooks.setExportFlag(true);
     }
     int written = 0;
-    for (int code = 0; code < kCharacterCodes; ++code) {
+    for (int code = job.firstCode; code < job.firstCode + kCharacterCodes; ++code) {
         const QString text = job.cellText ? job.cellText(code) : fontMapCharacter(code);
         const QImage picture = renderCharacterImage(fonts, job.face, text);
         try {
@@ -152,10 +156,10 @@ int ExportCharacterMap(const CharacterMapJob& job, FontTable& fonts, Dialogs& di
         return written;
     }
     const QString page = pathInFolder(job.targetFolder, characterMapPageName(job.face));
-    savePageLines(page,
-                  pageMetaLines() + characterMapTitleLines(job.face) +
-                      characterMapTableLines(job.face, job.encoding.type, job.cellSize, written) +
-                      pageFooterLines());
+    savePageLines(page, pageMetaLines() + characterMapTitleLines(job.face) +
+                            characterMapTableLines(job.face, job.encoding.type, job.cellSize,
+                                                   written, job.firstCode) +
+                            pageFooterLines());
     offerPreview(dialogs, shell, parent, job.browser, page);
     return written;
 }

@@ -302,6 +302,13 @@ void DrawingFont::drawTextAt(QPainter& painter, const QPointF& topLeft, const QS
     drawText(painter, topLeft + QPointF(0, ascent()), text);
 }
 
+QRawFont DrawingFont::rawFont() const {
+    if (!m_data) {
+        return {};
+    }
+    return m_data->file ? m_data->raw : QRawFont::fromFont(m_data->qfont);
+}
+
 QFont DrawingFont::font() const {
     if (!m_data) {
         return QFont();

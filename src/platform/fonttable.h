@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QObject>
 #include <QPointF>
+#include <QRawFont>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -70,6 +71,9 @@ class DrawingFont {
     // A QFont for widgets. For an active file this registers the file as a Qt application font
     // (once, until the file is deactivated); drawText() is cheaper for painting.
     QFont font() const;
+    // The face that draws, for reading its tables (the Font Map takes the characters it has from
+    // its cmap): the file's own face, or for an installed font or substitute the face Qt matched.
+    QRawFont rawFont() const;
 
     struct Data;
     explicit DrawingFont(std::shared_ptr<const Data> data);

@@ -1,18 +1,22 @@
 #include "views/fontmap.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QSpinBox>
 #include <QStyledItemDelegate>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <array>
+#include <cmath>
 
 #include "browse/fontlisting.h"
 #include "browse/samplerow.h"
@@ -30,8 +34,34 @@ constexpr std::array<char16_t, 32> kWindows1252High = {
     0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
+// A code that the face has no glyph for: an empty cell on this light grey.
+constexpr QRgb kMissingCharacter = qRgb(0xE0, 0xE0, 0xE0);
+// The coverage does not depend on the size; any size resolves the same face.
+constexpr int kCoveragePixelSize = 16;
+// Room on each side of the corner's text.
+constexpr int kCornerMargin = 2;
+
 QString hexDigit(int value) {
     return QString::number(value, 16).toUpper();
+}
+
+// A code point as Unicode writes it: upper-case hexadecimal, at least four digits.
+QString hexCode(int code) {
+    return QString::number(code, 16).toUpper().rightJustified(4, u'0');
+}
+
+// A head: button face, a grid line on its right and bottom edges, the text centred.
+void paintHead(QPainter& painter, const QRect& rect, const DrawingFont& font, const QString& text,
+               const QPalette& palette) {
+    painter.save();
+    painter.fillRect(rect, palette.button());
+    painter.setPen(palette.color(QPalette::Mid));
+    painter.drawLine(rect.topRight(), rect.bottomRight());
+    painter.drawLine(rect.bottomLeft(), rect.bottomRight());
+    painter.setPen(palette.color(QPalette::ButtonText));
+    painter.setClipRect(rect);
+    font.drawTextAt(painter, rect.topLeft() + centredTextOffset(rect.size(), font, text), text);
+    painter.restore();
 }
 
 // Heads and corner: shown, never selected.
@@ -41,18 +71,12 @@ QTableWidgetItem* headItem(const QString& text) {
     return item;
 }
 
-// Paints the map's cells from the transposed storage: the character cells in the map's face,
-// the row heads in the base font, the column heads and the corner in the grid's own font, all
-// at a third of the cell size, centred.
+// Paints the map's character cells from the transposed storage in the map's face at a third of
+// the cell size, centred; a code the face lacks stays empty on light grey.
 class FontMapDelegate final : public QStyledItemDelegate {
   public:
-    FontMapDelegate(FontMapView& view, FontTable& fonts, std::function<int()> cellSize,
-                    std::function<QString()> baseFont, QObject* parent)
-        : QStyledItemDelegate(parent),
-          m_view(view),
-          m_fonts(fonts),
-          m_cellSize(std::move(cellSize)),
-          m_baseFont(std::move(baseFont)) {}
+    FontMapDelegate(FontMapView& view, FontTable& fonts, QObject* parent)
+        : QStyledItemDelegate(parent), m_view(view), m_fonts(fonts) {}
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
@@ -61,34 +85,27 @@ class FontMapDelegate final : public QStyledItemDelegate {
         QStyleOptionViewItem cell = option;
         initStyleOption(&cell, index);
         cell.text.clear();
-        const bool head = row == 0 || column == 0;
-        if (head) {
-            painter->fillRect(option.rect, option.palette.button());
-        } else {
-            const QWidget* widget = option.widget;
-            QStyle* style = widget != nullptr ? widget->style() : nullptr;
-            if (style != nullptr) {
-                style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
-            }
-        }
-
-        QString face;
-        if (row >= 1 && column >= 1) {
-            face = m_view.faceName();
-        } else if (row >= 1) {
-            face = m_baseFont ? m_baseFont() : QString();
-        } else if (option.widget != nullptr) {
-            face = option.widget->font().family();
-        }
         const int dpi = painter->device() != nullptr ? painter->device()->logicalDpiY() : 96;
         const DrawingFont font =
-            m_fonts.resolve(face, FontStyle{}, pointsToPixels(fontMapPointSize(m_cellSize()), dpi));
+            m_fonts.resolve(m_view.faceName(), FontStyle{},
+                            pointsToPixels(fontMapPointSize(m_view.cellSize()), dpi));
+        const bool selected = (option.state & QStyle::State_Selected) != 0;
+        const int code = m_view.firstCode() + fontMapCode(row, column);
+        const bool missing = !m_view.coverageOf(font).contains(fontMapCodePoint(code));
+        if (missing && !selected) {
+            painter->fillRect(option.rect, QColor(kMissingCharacter));
+            return;
+        }
+        if (const QWidget* widget = option.widget; widget != nullptr) {
+            widget->style()->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
+        }
+        if (missing) {
+            return;
+        }
         const QString text = m_view.cellText(row, column);
-        const bool selected = !head && (option.state & QStyle::State_Selected);
         painter->save();
-        painter->setPen(option.palette.color(selected ? QPalette::HighlightedText
-                                             : head   ? QPalette::ButtonText
-                                                      : QPalette::Text));
+        painter->setPen(
+            option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
         painter->setClipRect(option.rect);
         font.drawTextAt(*painter,
                         option.rect.topLeft() + centredTextOffset(option.rect.size(), font, text),
@@ -99,9 +116,41 @@ class FontMapDelegate final : public QStyledItemDelegate {
   private:
     FontMapView& m_view;
     FontTable& m_fonts;
-    std::function<int()> m_cellSize;
-    std::function<QString()> m_baseFont;
 };
+
+// The fixed row (the low digits) or the fixed column (the high digits) of the map. Being the
+// grid's header, it keeps its place while the cells scroll under it.
+class FontMapHead final : public QHeaderView {
+  public:
+    FontMapHead(Qt::Orientation orientation, FontMapView& view, QWidget* parent)
+        : QHeaderView(orientation, parent), m_view(&view) {
+        setMinimumSectionSize(1);
+        setSectionsClickable(false);
+        setHighlightSections(false);
+        setSectionResizeMode(QHeaderView::Fixed);
+    }
+
+  protected:
+    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override {
+        // The grid may outlive the view that runs it.
+        if (m_view.isNull()) {
+            return;
+        }
+        const bool rowHead = orientation() == Qt::Vertical;
+        const QString text =
+            rowHead ? m_view->cellText(logicalIndex, 0) : m_view->cellText(0, logicalIndex);
+        paintHead(*painter, rect, m_view->headFont(rowHead, logicalDpiY()), text, palette());
+    }
+
+  private:
+    QPointer<FontMapView> m_view;
+};
+
+bool isPageKey(const QEvent* event) {
+    const auto* key = static_cast<const QKeyEvent*>(event);
+    return (key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown) &&
+           (key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier;
+}
 
 // Hands an event on to the widget it was meant for with `filter` out of the way, so that the
 // caller can act once the widget has handled it.
@@ -113,13 +162,16 @@ void forward(QObject* watched, QEvent* event, QObject* filter) {
 
 }  // namespace
 
-QString fontMapCharacter(int code) {
-    const int byte = code & 0xFF;
-    char16_t unicode = static_cast<char16_t>(byte);
-    if (byte >= 0x80 && byte <= 0x9F && kWindows1252High[byte - 0x80] != 0) {
-        unicode = kWindows1252High[byte - 0x80];
+char32_t fontMapCodePoint(int code) {
+    if (code >= 0x80 && code <= 0x9F && kWindows1252High[code - 0x80] != 0) {
+        return kWindows1252High[code - 0x80];
     }
-    return QString(QChar(unicode));
+    return static_cast<char32_t>(std::max(code, 0));
+}
+
+QString fontMapCharacter(int code) {
+    const char32_t character = fontMapCodePoint(code);
+    return QString::fromUcs4(&character, 1);
 }
 
 int fontMapCode(int row, int column) {
@@ -127,6 +179,9 @@ int fontMapCode(int row, int column) {
 }
 
 QString keystrokeHint(int code) {
+    if (code >= kPageSize) {
+        return QStringLiteral("Keystroke = Ctrl+Shift+U ") + hexCode(code);
+    }
     if (code >= 33 && code <= 126) {
         return QStringLiteral("Keystroke = ") + fontMapCharacter(code);
     }
@@ -134,6 +189,9 @@ QString keystrokeHint(int code) {
 }
 
 QString fontMapCorner(int code) {
+    if (code >= kPageSize) {
+        return QStringLiteral("U+") + hexCode(code);
+    }
     return QStringLiteral("0") + QString::number(code);
 }
 
@@ -162,11 +220,21 @@ QString fontMapFileFor(int viewMode, const QString& folder, const QString& tempP
     return QDir(folder).filePath(entry);
 }
 
-void writeFontMapCells(QTableWidget& grid) {
+void writeFontMapCells(QTableWidget& grid, int page) {
+    // The items stay; only texts that differ are written, so a page switch costs little.
+    const auto put = [&grid](int row, int column, const QString& text, bool head) {
+        if (QTableWidgetItem* item = grid.item(row, column)) {
+            if (item->text() != text) {
+                item->setText(text);
+            }
+        } else {
+            grid.setItem(row, column, head ? headItem(text) : new QTableWidgetItem(text));
+        }
+    };
     const int size = std::min(grid.rowCount(), grid.columnCount());
     for (int i = 1; i < size; ++i) {
-        grid.setItem(0, i, headItem(hexDigit(i - 1)));
-        grid.setItem(i, 0, headItem(hexDigit(i - 1)));
+        put(0, i, hexDigit(i - 1), true);
+        put(i, 0, hexDigit(i - 1), true);
     }
     if (grid.item(0, 0) == nullptr) {
         grid.setItem(0, 0, headItem(QString()));
@@ -174,7 +242,7 @@ void writeFontMapCells(QTableWidget& grid) {
     // Stored row j, column i: the screen's row i, column j.
     for (int i = 1; i < size; ++i) {
         for (int j = 1; j < size; ++j) {
-            grid.setItem(j, i, new QTableWidgetItem(fontMapCharacter(fontMapCode(i, j))));
+            put(j, i, fontMapCharacter(page * kPageSize + fontMapCode(i, j)), false);
         }
     }
 }
@@ -189,12 +257,31 @@ FontMapView::FontMapView(const FontMapControls& controls, FontTable& fonts, Font
     grid->setSelectionMode(QAbstractItemView::SingleSelection);
     grid->setSelectionBehavior(QAbstractItemView::SelectItems);
     grid->setShowGrid(true);
-    grid->setItemDelegate(new FontMapDelegate(
-        *this, fonts,
-        [this] { return m_controls.SpinEdit3 != nullptr ? m_controls.SpinEdit3->value() : 30; },
-        m_hooks.baseFont, this));
+    grid->setItemDelegate(new FontMapDelegate(*this, fonts, this));
+    // Row 0 and column 0 hold the heads' texts; the header views show them.
+    grid->setHorizontalHeader(new FontMapHead(Qt::Horizontal, *this, grid));
+    grid->setVerticalHeader(new FontMapHead(Qt::Vertical, *this, grid));
+    grid->horizontalHeader()->show();
+    grid->verticalHeader()->show();
+    grid->setRowHidden(0, true);
+    grid->setColumnHidden(0, true);
+    grid->setCornerButtonEnabled(false);
+    m_corner = grid->findChild<QAbstractButton*>(QString(), Qt::FindDirectChildrenOnly);
+    if (m_corner != nullptr) {
+        m_corner->installEventFilter(this);
+    }
     grid->installEventFilter(this);
     grid->viewport()->installEventFilter(this);
+    if (QComboBox* pages = m_controls.ComboBoxPage) {
+        pages->installEventFilter(this);
+        connect(pages, &QComboBox::currentIndexChanged, this, [this](int index) {
+            if (index >= 0) {
+                setPage(m_controls.ComboBoxPage->itemData(index).toInt());
+            }
+        });
+    }
+    refreshPages();
+    fitHeads();
 }
 
 FontMapView::~FontMapView() {
@@ -202,6 +289,128 @@ FontMapView::~FontMapView() {
         grid->removeEventFilter(this);
         grid->viewport()->removeEventFilter(this);
     }
+    if (m_corner != nullptr) {
+        m_corner->removeEventFilter(this);
+    }
+    if (m_controls.ComboBoxPage != nullptr) {
+        m_controls.ComboBoxPage->removeEventFilter(this);
+        m_controls.ComboBoxPage->disconnect(this);
+    }
+}
+
+int FontMapView::cellSize() const {
+    return m_controls.SpinEdit3 != nullptr ? m_controls.SpinEdit3->value() : 30;
+}
+
+DrawingFont FontMapView::mapFont(int pixelSize) {
+    return m_fonts.resolve(faceName(), FontStyle{}, pixelSize);
+}
+
+DrawingFont FontMapView::headFont(bool rowHead, int dpi) {
+    QString face;
+    if (rowHead) {
+        face = m_hooks.baseFont ? m_hooks.baseFont() : QString();
+    } else if (m_controls.StringGrid3 != nullptr) {
+        face = m_controls.StringGrid3->font().family();
+    }
+    return m_fonts.resolve(face, FontStyle{}, pointsToPixels(fontMapPointSize(cellSize()), dpi));
+}
+
+const CharacterCoverage& FontMapView::coverageOf(const DrawingFont& font) {
+    const QString key = QString::number(static_cast<int>(font.source())) + u'\n' + font.filePath() +
+                        u'\n' + font.fullName() + u'\n' + font.family();
+    if (key != m_coverageKey) {
+        m_coverage = CharacterCoverage::fromCmap(font.rawFont().fontTable("cmap"));
+        m_coverageKey = key;
+    }
+    return m_coverage;
+}
+
+bool FontMapView::hasCharacter(int code) {
+    return coverageOf(mapFont(kCoveragePixelSize)).contains(fontMapCodePoint(code));
+}
+
+QString FontMapView::exportText(int code) {
+    return hasCharacter(code) ? fontMapCharacter(code) : QString();
+}
+
+void FontMapView::refreshPages() {
+    const QList<int> pages = coverageOf(mapFont(kCoveragePixelSize)).pages();
+    if (pages != m_pages) {
+        m_pages = pages;
+        if (QComboBox* selector = m_controls.ComboBoxPage) {
+            const QSignalBlocker quiet(selector);
+            selector->clear();
+            for (const int page : m_pages) {
+                selector->addItem(unicodePageName(page), page);
+            }
+        }
+    }
+    if (!setPage(m_page)) {
+        setPage(0);
+    }
+}
+
+bool FontMapView::setPage(int page) {
+    if (!m_pages.contains(page)) {
+        return false;
+    }
+    if (page != m_page) {
+        m_page = page;
+        if (QTableWidget* grid = m_controls.StringGrid3) {
+            writeFontMapCells(*grid, page);
+            fitHeads();
+            showSelection(false);
+            grid->viewport()->update();
+            grid->horizontalHeader()->viewport()->update();
+            grid->verticalHeader()->viewport()->update();
+        }
+    }
+    showPageInSelector();
+    return true;
+}
+
+void FontMapView::stepPage(int steps) {
+    const qsizetype at = m_pages.indexOf(m_page) + steps;
+    setPage(m_pages.at(std::clamp<qsizetype>(at, 0, m_pages.size() - 1)));
+}
+
+void FontMapView::showPageInSelector() {
+    if (QComboBox* selector = m_controls.ComboBoxPage) {
+        const QSignalBlocker quiet(selector);
+        selector->setCurrentIndex(selector->findData(m_page));
+    }
+}
+
+void FontMapView::fitHeads() {
+    QTableWidget* grid = m_controls.StringGrid3;
+    if (grid == nullptr) {
+        return;
+    }
+    const int size = cellSize();
+    // The corner shares the row heads' column: wide enough for the longest code of the page.
+    const DrawingFont font = headFont(false, grid->logicalDpiY());
+    const QString widest = fontMapCorner(firstCode() + kPageSize - 1);
+    const int corner =
+        static_cast<int>(std::ceil(font.horizontalAdvance(widest))) + 2 * kCornerMargin;
+    const int rowHeads = std::max(size, corner);
+    if (grid->verticalHeader()->width() != rowHeads || grid->horizontalHeader()->height() != size) {
+        grid->horizontalHeader()->setFixedHeight(size);
+        grid->verticalHeader()->setFixedWidth(rowHeads);
+        // Places the heads, the corner and the cells now rather than at the next layout pass.
+        grid->doItemsLayout();
+    }
+    if (m_corner != nullptr) {
+        m_corner->update();
+    }
+}
+
+void FontMapView::paintCorner(QWidget& corner) {
+    QPainter painter(&corner);
+    // The corner button is disabled (it would select all); its text is the grid's, not greyed.
+    const QWidget* grid = m_controls.StringGrid3;
+    paintHead(painter, corner.rect(), headFont(false, corner.logicalDpiY()), cellText(0, 0),
+              grid != nullptr ? grid->palette() : corner.palette());
 }
 
 QString FontMapView::faceName() const {
@@ -259,6 +468,8 @@ void FontMapView::showFace(const QString& path, int face) {
         m_controls.PageControl1->setTabText(m_controls.PageControl1->indexOf(m_controls.TabSheet3),
                                             ReadFontNames(path, face).Name);
     }
+    // The faces of a collection may cover different pages: the list follows the face shown.
+    refreshPages();
     if (m_controls.StringGrid3 != nullptr) {
         m_controls.StringGrid3->viewport()->update();
     }
@@ -278,6 +489,9 @@ void FontMapView::showFontFile(const QString& path) {
     if (m_controls.PageControl1 != nullptr) {
         m_controls.PageControl1->setCurrentWidget(m_controls.TabSheet3);
     }
+    // A new font opens on page 0.
+    refreshPages();
+    setPage(0);
     if (m_controls.StringGrid3 != nullptr) {
         m_controls.StringGrid3->viewport()->update();
     }
@@ -295,6 +509,9 @@ void FontMapView::showInstalledFont(const QString& displayName) {
     if (m_controls.PageControl1 != nullptr) {
         m_controls.PageControl1->setCurrentWidget(m_controls.TabSheet3);
     }
+    // A new font opens on page 0.
+    refreshPages();
+    setPage(0);
     if (m_controls.StringGrid3 != nullptr) {
         m_controls.StringGrid3->viewport()->update();
     }
@@ -305,25 +522,43 @@ void FontMapView::StringGrid3SelectCell(int row, int column) {
     if (grid == nullptr || row < 1 || column < 1 || row > 16 || column > 16) {
         return;
     }
-    const int code = fontMapCode(row, column);
+    grid->setCurrentCell(row, column);
+    showSelection(true);
+}
+
+void FontMapView::showSelection(bool withMagnifier) {
+    QTableWidget* grid = m_controls.StringGrid3;
+    const int row = grid->currentRow();
+    const int column = grid->currentColumn();
+    QTableWidgetItem* cornerItem = grid->item(0, 0);
+    // A page switch updates a selection made before; with none, the corner stays empty.
+    if (row < 1 || column < 1 ||
+        (!withMagnifier && (cornerItem == nullptr || cornerItem->text().isEmpty()))) {
+        return;
+    }
+    const int code = firstCode() + fontMapCode(row, column);
     grid->setToolTip(keystrokeHint(code));
     const QString corner = fontMapCorner(code);
-    if (QTableWidgetItem* item = grid->item(0, 0)) {
-        item->setText(corner);
+    if (cornerItem != nullptr) {
+        cornerItem->setText(corner);
     } else {
         grid->setItem(0, 0, headItem(corner));
     }
+    if (m_corner != nullptr) {
+        m_corner->update();
+    }
     TForm2* popup = m_hooks.popup ? m_hooks.popup() : nullptr;
-    if (popup == nullptr) {
+    if (!withMagnifier || popup == nullptr) {
         return;
     }
-    const int cellSize = m_controls.SpinEdit3 != nullptr ? m_controls.SpinEdit3->value() : 30;
+    const int size = cellSize();
     // Near the cell's bottom-right corner wherever the grid is scrolled or the window stands.
     const QRect cell = grid->visualRect(grid->model()->index(row, column));
     const QPoint at = grid->viewport()->mapToGlobal(cell.bottomRight() + QPoint(1, 1));
-    const DrawingFont font =
-        m_fonts.resolve(faceName(), FontStyle{}, pointsToPixels(cellSize, grid->logicalDpiY()));
-    popup->showCharacter(corner, 2 * cellSize, at, font, fontMapCharacter(code));
+    const DrawingFont font = mapFont(pointsToPixels(size, grid->logicalDpiY()));
+    const QString text =
+        coverageOf(font).contains(fontMapCodePoint(code)) ? fontMapCharacter(code) : QString();
+    popup->showCharacter(corner, 2 * size, at, font, text);
 }
 
 void FontMapView::StringGrid3MouseUp() {
@@ -351,6 +586,19 @@ bool FontMapView::eventFilter(QObject* watched, QEvent* event) {
     if (watched == grid->viewport() && event->type() == QEvent::MouseButtonRelease) {
         forward(watched, event, this);
         StringGrid3MouseUp();
+        return true;
+    }
+    if (watched == m_corner && event->type() == QEvent::Paint) {
+        paintCorner(*m_corner);
+        return true;
+    }
+    const bool pageKeys = watched == grid || watched == m_controls.ComboBoxPage;
+    if (pageKeys && event->type() == QEvent::ShortcutOverride && isPageKey(event)) {
+        event->accept();  // the map's, not the tab control's
+        return true;
+    }
+    if (pageKeys && event->type() == QEvent::KeyPress && isPageKey(event)) {
+        stepPage(static_cast<QKeyEvent*>(event)->key() == Qt::Key_PageDown ? 1 : -1);
         return true;
     }
     if (watched == grid && event->type() == QEvent::KeyPress) {

@@ -48,6 +48,16 @@ TEST(CharacterMapPage, FileNamesAndPageLines) {
     EXPECT_EQ(part.size(), 19);
     EXPECT_EQ(part.at(17), "<BR>");
     EXPECT_TRUE(td::characterMapTableLines("Arial", ImageType::Jpeg, 30, 0).isEmpty());
+
+    // Beyond page 0 the same rule with the code's decimal value.
+    EXPECT_EQ(td::characterImageName(19968, "DejaVu Sans", ImageType::Jpeg),
+              "019968DejaVu Sans.jpg");
+    const QStringList cjk = td::characterMapTableLines("Arial", ImageType::Jpeg, 30, 256, 19968);
+    ASSERT_EQ(cjk.size(), 272);
+    EXPECT_EQ(cjk.at(1),
+              "<img src=\"019968Arial.jpg\" alt=\"019968Arial.jpg\" width=30\" height=30\" >");
+    EXPECT_EQ(cjk.at(16 * 17 - 1),
+              "<img src=\"020223Arial.jpg\" alt=\"020223Arial.jpg\" width=30\" height=30\" >");
 }
 
 TEST(CharacterMapPage, FacesThatCannotNameAFile) {
@@ -55,6 +65,7 @@ TEST(CharacterMapPage, FacesThatCannotNameAFile) {
     EXPECT_TRUE(td::characterMapFaceProblem("Font Map").isEmpty());
     EXPECT_TRUE(td::characterMapFaceProblem(QString(247, u'x')).isEmpty());
     EXPECT_FALSE(td::characterMapFaceProblem(QString(248, u'x')).isEmpty());
+    EXPECT_FALSE(td::characterMapFaceProblem(QString(247, u'x'), 0x10FFFF).isEmpty());
     EXPECT_TRUE(td::characterMapFaceProblem("AC/DC").contains("AC/DC"));
     EXPECT_FALSE(td::characterMapFaceProblem(QString("A") + QChar(0) + "B").isEmpty());
 }
@@ -143,6 +154,28 @@ TEST_F(CharacterMapExport, JpegAndGifWriteEveryCodeAndThePageLineByLine) {
     EXPECT_EQ(QDir(sandbox.path("base/out")).entryList(QDir::Files).size(), 2 * 256 + 1);
     EXPECT_EQ(idles, 2);
     EXPECT_EQ(flags, (QList<bool>{true, false, false, true, false, false}));
+}
+
+TEST_F(CharacterMapExport, APageBeyondZeroNamesItsCodesAndLeavesMissingOnesEmpty) {
+    td::CharacterMapJob map = job(ImageType::Jpeg);
+    map.firstCode = 0x400;
+    // The map says the face lacks U+0400.
+    map.cellText = [](int code) { return code == 0x400 ? QString() : td::fontMapCharacter(code); };
+    dialogs.answer(td::BoxAnswer::No);
+    EXPECT_EQ(run(map), 256);
+    const QStringList lines = pageLines(map.targetFolder + "/DejaVu Sans.html");
+    EXPECT_EQ(lines.mid(6, 272),
+              td::characterMapTableLines("DejaVu Sans", ImageType::Jpeg, 30, 256, 0x400));
+    QImage white(50, 50, QImage::Format_RGB32);
+    white.fill(Qt::white);
+    EXPECT_EQ(
+        QImage(map.targetFolder + "/01024DejaVu Sans.jpg").convertToFormat(QImage::Format_RGB32),
+        white);
+    EXPECT_NE(
+        QImage(map.targetFolder + "/01046DejaVu Sans.jpg").convertToFormat(QImage::Format_RGB32),
+        white);
+    EXPECT_TRUE(QFile::exists(map.targetFolder + "/01279DejaVu Sans.jpg"));
+    EXPECT_EQ(QDir(map.targetFolder).entryList(QDir::Files).size(), 257);
 }
 
 TEST_F(CharacterMapExport, BmpWritesNoPageAndTheDefaultFolderIsMadeOnlyWhenItIsTheTarget) {
