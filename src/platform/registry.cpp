@@ -1,7 +1,6 @@
 #include "platform/registry.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +17,7 @@
 #include "platform/configfolder.h"
 #include "platform/error.h"
 #include "platform/regfile.h"
+#include "platform/savefile.h"
 #include "platform/shell.h"
 
 namespace td {
@@ -136,38 +136,6 @@ bool pathWritable(const QString& path) {
     return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0 &&
            ::access(native.constData(), W_OK) == 0;
 }
-
-// Holds an exclusive lock on a folder for as long as it lives. Locking the folder rather than
-// a file beside the data leaves nothing behind and needs no right to create files.
-class FolderLock {
-  public:
-    explicit FolderLock(const QString& folder) {
-        m_fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (m_fd < 0) {
-            return;
-        }
-        int result = 0;
-        do {
-            result = ::flock(m_fd, LOCK_EX);
-        } while (result != 0 && errno == EINTR);
-        if (result != 0) {
-            ::close(m_fd);
-            m_fd = -1;
-        }
-    }
-    ~FolderLock() {
-        if (m_fd >= 0) {
-            ::flock(m_fd, LOCK_UN);
-            ::close(m_fd);
-        }
-    }
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
-    bool held() const { return m_fd >= 0; }
-
-  private:
-    int m_fd = -1;
-};
 
 class FileStore final : public Store {
   public:
