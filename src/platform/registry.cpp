@@ -380,7 +380,7 @@ class StoredKey final : public RegistryKey {
     QStringList valueNames() const override {
         QStringList names;
         if (const RegNode* node = m_store->tree().find(m_fullPath)) {
-            for (const RegValue& value : node->values) {
+            for (const RegValue& value : node->values()) {
                 names << value.name;
             }
         }
@@ -390,7 +390,7 @@ class StoredKey final : public RegistryKey {
     QStringList keyNames() const override {
         QStringList names;
         if (const RegNode* node = m_store->tree().find(m_fullPath)) {
-            for (const RegNode& child : node->children) {
+            for (const RegNode& child : node->children()) {
                 names << child.name;
             }
         }
