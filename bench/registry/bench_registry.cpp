@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/profile.h"
+#include "platform/regfile.h"
 #include "platform/registry.h"
 #include "platform/tempfiles.h"
 
@@ -150,10 +151,25 @@ int main(int argc, char** argv) {
             saveWall.push_back(msSince(timer));
             totalCpu.push_back(cpuMs() - cpuStart);
         }
+        // Of that, the text alone: parsed into a tree, and the tree written out again.
+        std::vector<double> parseCpu, writeCpu;
+        for (int round = 0; round < rounds; ++round) {
+            td::RegNode tree;
+            double start = cpuMs();
+            td::parseRegFile(text, tree);
+            parseCpu.push_back(cpuMs() - start);
+            start = cpuMs();
+            const QByteArray written = td::writeRegFile(tree);
+            writeCpu.push_back(cpuMs() - start);
+            if (written.size() < text.size()) {
+                std::printf("unexpected text of %lld bytes\n", qlonglong(written.size()));
+            }
+        }
         std::printf(
             "key of %5d values: load %7.2f ms + save %7.2f ms (median wall), "
-            "%7.2f ms processor\n",
-            count, bench::median(loadWall), bench::median(saveWall), bench::median(totalCpu));
+            "%7.2f ms processor (text: parse %.2f, write %.2f)\n",
+            count, bench::median(loadWall), bench::median(saveWall), bench::median(totalCpu),
+            bench::median(parseCpu), bench::median(writeCpu));
     }
 
     td::IniProfileFiles profiles(folder);

@@ -140,7 +140,13 @@ void writeNode(const RegNode& node, const QString& path, QString& out) {
 QString foldedName(const QString& name) {
     // Names are nearly always ASCII, where folding is lowering.
     if (std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x80; })) {
-        return name.toLower();
+        QString lower(name.size(), Qt::Uninitialized);
+        QChar* out = lower.data();
+        for (const QChar c : name) {
+            const char16_t u = c.unicode();
+            *out++ = QChar(u >= u'A' && u <= u'Z' ? char16_t(u + 0x20) : u);
+        }
+        return lower;
     }
     QString folded;
     folded.reserve(name.size());

@@ -140,7 +140,9 @@ bool pathWritable(const QString& path) {
 class FileStore final : public Store {
   public:
     FileStore(QString folder, QString fileName)
-        : m_folder(std::move(folder)), m_path(m_folder + QLatin1Char('/') + fileName) {}
+        : m_folder(std::move(folder)),
+          m_path(m_folder + QLatin1Char('/') + fileName),
+          m_nativePath(QFile::encodeName(m_path)) {}
 
     const RegNode& tree() override {
         if (currentStamp() != m_stamp || m_neverRead) {
@@ -202,7 +204,7 @@ class FileStore final : public Store {
   private:
     FileStamp currentStamp() const {
         struct stat info {};
-        if (::stat(QFile::encodeName(m_path).constData(), &info) != 0) {
+        if (::stat(m_nativePath.constData(), &info) != 0) {
             return {};
         }
         return stampOf(info);
@@ -306,6 +308,7 @@ class FileStore final : public Store {
 
     QString m_folder;
     QString m_path;
+    QByteArray m_nativePath;  // checked at every call, so encoded once
     RegNode m_tree;
     FileStamp m_stamp;
     bool m_neverRead = true;
