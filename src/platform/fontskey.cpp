@@ -160,6 +160,27 @@ void writeRejectFile(const QStringList& paths) {
     saveFileContents(file, rejectFileContents(paths));
 }
 
+// Holds the lock on the reject file's folder for one whole change of the desktop's fonts, so that
+// two running copies never write rules over each other's (nor undo with a stale list). Without
+// the folder there is no reject file for another copy to change meanwhile, and a write there
+// fails anyway; a folder that exists but cannot be locked fails the change.
+class RejectFileLock {
+  public:
+    RejectFileLock() {
+        const QString folder = QFileInfo(fontRejectFile()).absolutePath();
+        if (!ensureFolder(folder)) {
+            return;
+        }
+        m_lock.emplace(folder);
+        if (!m_lock->held()) {
+            throw Error(QStringLiteral("Cannot lock %1").arg(folder));
+        }
+    }
+
+  private:
+    std::optional<FolderLock> m_lock;
+};
+
 // Brings fontconfig in this process up to date with the files and configuration on disk.
 void rebuildFontconfig(FontTable* fonts) {
     FcInitReinitialize();
@@ -557,6 +578,7 @@ QList<OfferedFace> FontconfigSystemFonts::offeredFaces() {
 }
 
 void FontconfigSystemFonts::show(const QString& path) {
+    const RejectFileLock lock;
     const std::optional<FileId> id = fileId(path);
     const QStringList rules = readRejectedPaths(fontRejectFile());
     QStringList kept;
@@ -589,6 +611,7 @@ void FontconfigSystemFonts::show(const QString& path) {
 }
 
 void FontconfigSystemFonts::hide(const QString& path) {
+    const RejectFileLock lock;
     FcInitBringUptoDate();
     const std::optional<FileId> id = fileId(path);
     const QStringList links = linksTo(id, path);

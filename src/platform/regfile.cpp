@@ -8,17 +8,39 @@ namespace td {
 
 namespace {
 
-bool sameName(const QString& a, const QString& b) {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
+// Finds a name in a list through its index.
+template <typename List>
+auto* lookUp(List& list, const QHash<QString, std::size_t>& index, const QString& name) {
+    const auto it = index.constFind(foldedName(name));
+    return it == index.constEnd() ? nullptr : &list[*it];
 }
 
-template <typename Range>
-auto findByName(Range& range, const QString& name) {
-    return std::find_if(range.begin(), range.end(),
-                        [&](const auto& item) { return sameName(item.name, name); });
+// Removes the named item from a list and its index; the items after it move up one place.
+template <typename List>
+bool removeFrom(List& list, QHash<QString, std::size_t>& index, const QString& name) {
+    const auto it = index.find(foldedName(name));
+    if (it == index.end()) {
+        return false;
+    }
+    const std::size_t position = *it;
+    index.erase(it);
+    list.erase(list.begin() + static_cast<std::ptrdiff_t>(position));
+    for (auto& place : index) {
+        if (place > position) {
+            --place;
+        }
+    }
+    return true;
 }
 
 QString escapeString(const QString& text) {
+    const auto special = [](QChar c) {
+        return c == QLatin1Char('\\') || c == QLatin1Char('"') || c == QLatin1Char('\n') ||
+               c == QLatin1Char('\r');
+    };
+    if (std::none_of(text.begin(), text.end(), special)) {
+        return text;
+    }
     QString result;
     result.reserve(text.size() + 2);
     for (const QChar c : text) {
@@ -50,26 +72,32 @@ bool readQuoted(const QString& line, qsizetype& pos, QString& out) {
     }
     out.clear();
     for (++pos; pos < line.size(); ++pos) {
-        const QChar c = line[pos];
-        if (c == QLatin1Char('"')) {
+        // Plain characters are taken a run at a time.
+        qsizetype end = pos;
+        while (end < line.size() && line[end] != QLatin1Char('"') &&
+               line[end] != QLatin1Char('\\')) {
+            ++end;
+        }
+        out += QStringView(line).mid(pos, end - pos);
+        pos = end;
+        if (pos >= line.size()) {
+            break;
+        }
+        if (line[pos] == QLatin1Char('"')) {
             ++pos;
             return true;
         }
-        if (c == QLatin1Char('\\')) {
-            if (++pos >= line.size()) {
-                return false;
-            }
-            const QChar e = line[pos];
-            if (e == QLatin1Char('n')) {
-                out += QLatin1Char('\n');
-            } else if (e == QLatin1Char('r')) {
-                out += QLatin1Char('\r');
-            } else {
-                out += e;  // \\, \" and anything written by hand as itself
-            }
-            continue;
+        if (++pos >= line.size()) {
+            return false;
         }
-        out += c;
+        const QChar e = line[pos];
+        if (e == QLatin1Char('n')) {
+            out += QLatin1Char('\n');
+        } else if (e == QLatin1Char('r')) {
+            out += QLatin1Char('\r');
+        } else {
+            out += e;  // \\, \" and anything written by hand as itself
+        }
     }
     return false;
 }
@@ -84,7 +112,7 @@ bool isHex(const QString& text) {
 
 void writeNode(const RegNode& node, const QString& path, QString& out) {
     out += QLatin1Char('[') + path + QStringLiteral("]\n");
-    for (const RegValue& value : node.values) {
+    for (const RegValue& value : node.values()) {
         out += value.name.isEmpty()
                    ? QStringLiteral("@")
                    : QLatin1Char('"') + escapeString(value.name) + QLatin1Char('"');
@@ -102,68 +130,83 @@ void writeNode(const RegNode& node, const QString& path, QString& out) {
         out += QLatin1Char('\n');
     }
     out += QLatin1Char('\n');
-    for (const RegNode& child : node.children) {
+    for (const RegNode& child : node.children()) {
         writeNode(child, path + QLatin1Char('\\') + child.name, out);
     }
 }
 
 }  // namespace
 
+QString foldedName(const QString& name) {
+    // Names are nearly always ASCII, where folding is lowering.
+    if (std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x80; })) {
+        QString lower(name.size(), Qt::Uninitialized);
+        QChar* out = lower.data();
+        for (const QChar c : name) {
+            const char16_t u = c.unicode();
+            *out++ = QChar(u >= u'A' && u <= u'Z' ? char16_t(u + 0x20) : u);
+        }
+        return lower;
+    }
+    QString folded;
+    folded.reserve(name.size());
+    for (const char32_t c : name.toUcs4()) {
+        const char32_t f = QChar::toCaseFolded(c);
+        if (QChar::requiresSurrogates(f)) {
+            folded += QChar(QChar::highSurrogate(f));
+            folded += QChar(QChar::lowSurrogate(f));
+        } else {
+            folded += QChar(static_cast<char16_t>(f));
+        }
+    }
+    return folded;
+}
+
 RegNode* RegNode::child(const QString& childName) {
-    auto it = findByName(children, childName);
-    return it == children.end() ? nullptr : &*it;
+    return lookUp(m_children, m_childIndex, childName);
 }
 
 const RegNode* RegNode::child(const QString& childName) const {
-    auto it = findByName(children, childName);
-    return it == children.end() ? nullptr : &*it;
+    return lookUp(m_children, m_childIndex, childName);
 }
 
 RegValue* RegNode::value(const QString& valueName) {
-    auto it = findByName(values, valueName);
-    return it == values.end() ? nullptr : &*it;
+    return lookUp(m_values, m_valueIndex, valueName);
 }
 
 const RegValue* RegNode::value(const QString& valueName) const {
-    auto it = findByName(values, valueName);
-    return it == values.end() ? nullptr : &*it;
+    return lookUp(m_values, m_valueIndex, valueName);
 }
 
 RegNode& RegNode::ensureChild(const QString& childName) {
     if (RegNode* existing = child(childName)) {
         return *existing;
     }
-    children.push_back(RegNode{childName, {}, {}});
-    return children.back();
+    m_childIndex.insert(foldedName(childName), m_children.size());
+    m_children.emplace_back(childName);
+    return m_children.back();
 }
 
 void RegNode::setValue(RegValue newValue) {
-    if (RegValue* existing = value(newValue.name)) {
+    QString folded = foldedName(newValue.name);
+    if (const auto it = m_valueIndex.constFind(folded); it != m_valueIndex.constEnd()) {
         // The stored spelling of the name stays, as a second write with other case is the
         // same value.
-        newValue.name = existing->name;
-        *existing = std::move(newValue);
+        RegValue& existing = m_values[*it];
+        newValue.name = existing.name;
+        existing = std::move(newValue);
         return;
     }
-    values.push_back(std::move(newValue));
+    m_valueIndex.insert(std::move(folded), m_values.size());
+    m_values.push_back(std::move(newValue));
 }
 
 bool RegNode::removeValue(const QString& valueName) {
-    auto it = findByName(values, valueName);
-    if (it == values.end()) {
-        return false;
-    }
-    values.erase(it);
-    return true;
+    return removeFrom(m_values, m_valueIndex, valueName);
 }
 
 bool RegNode::removeChild(const QString& childName) {
-    auto it = findByName(children, childName);
-    if (it == children.end()) {
-        return false;
-    }
-    children.erase(it);
-    return true;
+    return removeFrom(m_children, m_childIndex, childName);
 }
 
 RegNode* RegNode::find(const QStringList& segments) {
@@ -304,7 +347,7 @@ bool parseRegFile(const QByteArray& bytes, RegNode& root, QString* error) {
 
 QByteArray writeRegFile(const RegNode& root) {
     QString out = QStringLiteral("REGEDIT4\n\n");
-    for (const RegNode& hive : root.children) {
+    for (const RegNode& hive : root.children()) {
         writeNode(hive, hive.name, out);
     }
     return out.toUtf8();

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "platform/registry.h"
@@ -19,12 +21,24 @@ struct RegValue {
     QString raw;              // Other: the data as it appears after '='
 };
 
+// The form of a value or key name under which names that differ only in case are one: each
+// character folded as the case-insensitive comparison folds it.
+QString foldedName(const QString& name);
+
 // One key with its values and subkeys in stored order. The tree's root has no name; its
-// children are the hives ("HKEY_LOCAL_MACHINE", ...).
-struct RegNode {
+// children are the hives ("HKEY_LOCAL_MACHINE", ...). Values and subkeys are found through an
+// index by folded name, so a key of thousands of values costs no more per look-up than a key of
+// ten; the lists keep the stored order and the first spelling of each name.
+class RegNode {
+  public:
+    RegNode() = default;
+    explicit RegNode(QString name) : name(std::move(name)) {}
+
     QString name;
-    std::vector<RegValue> values;
-    std::vector<RegNode> children;
+
+    // In stored order.
+    const std::vector<RegValue>& values() const { return m_values; }
+    const std::vector<RegNode>& children() const { return m_children; }
 
     // Case-insensitive look-ups; null when missing.
     RegNode* child(const QString& name);
@@ -41,6 +55,13 @@ struct RegNode {
     // The node at the end of `segments`, or null.
     RegNode* find(const QStringList& segments);
     const RegNode* find(const QStringList& segments) const;
+
+  private:
+    std::vector<RegValue> m_values;
+    std::vector<RegNode> m_children;
+    // Folded name -> position in the list.
+    QHash<QString, std::size_t> m_valueIndex;
+    QHash<QString, std::size_t> m_childIndex;
 };
 
 // Reads a REGEDIT4 text (UTF-8). False with a message naming the line when the text is not

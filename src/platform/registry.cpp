@@ -1,7 +1,6 @@
 #include "platform/registry.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +17,7 @@
 #include "platform/configfolder.h"
 #include "platform/error.h"
 #include "platform/regfile.h"
+#include "platform/savefile.h"
 #include "platform/shell.h"
 
 namespace td {
@@ -137,42 +137,12 @@ bool pathWritable(const QString& path) {
            ::access(native.constData(), W_OK) == 0;
 }
 
-// Holds an exclusive lock on a folder for as long as it lives. Locking the folder rather than
-// a file beside the data leaves nothing behind and needs no right to create files.
-class FolderLock {
-  public:
-    explicit FolderLock(const QString& folder) {
-        m_fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (m_fd < 0) {
-            return;
-        }
-        int result = 0;
-        do {
-            result = ::flock(m_fd, LOCK_EX);
-        } while (result != 0 && errno == EINTR);
-        if (result != 0) {
-            ::close(m_fd);
-            m_fd = -1;
-        }
-    }
-    ~FolderLock() {
-        if (m_fd >= 0) {
-            ::flock(m_fd, LOCK_UN);
-            ::close(m_fd);
-        }
-    }
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
-    bool held() const { return m_fd >= 0; }
-
-  private:
-    int m_fd = -1;
-};
-
 class FileStore final : public Store {
   public:
     FileStore(QString folder, QString fileName)
-        : m_folder(std::move(folder)), m_path(m_folder + QLatin1Char('/') + fileName) {}
+        : m_folder(std::move(folder)),
+          m_path(m_folder + QLatin1Char('/') + fileName),
+          m_nativePath(QFile::encodeName(m_path)) {}
 
     const RegNode& tree() override {
         if (currentStamp() != m_stamp || m_neverRead) {
@@ -234,7 +204,7 @@ class FileStore final : public Store {
   private:
     FileStamp currentStamp() const {
         struct stat info {};
-        if (::stat(QFile::encodeName(m_path).constData(), &info) != 0) {
+        if (::stat(m_nativePath.constData(), &info) != 0) {
             return {};
         }
         return stampOf(info);
@@ -338,6 +308,7 @@ class FileStore final : public Store {
 
     QString m_folder;
     QString m_path;
+    QByteArray m_nativePath;  // checked at every call, so encoded once
     RegNode m_tree;
     FileStamp m_stamp;
     bool m_neverRead = true;
@@ -412,7 +383,7 @@ class StoredKey final : public RegistryKey {
     QStringList valueNames() const override {
         QStringList names;
         if (const RegNode* node = m_store->tree().find(m_fullPath)) {
-            for (const RegValue& value : node->values) {
+            for (const RegValue& value : node->values()) {
                 names << value.name;
             }
         }
@@ -422,7 +393,7 @@ class StoredKey final : public RegistryKey {
     QStringList keyNames() const override {
         QStringList names;
         if (const RegNode* node = m_store->tree().find(m_fullPath)) {
-            for (const RegNode& child : node->children) {
+            for (const RegNode& child : node->children()) {
                 names << child.name;
             }
         }

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include "platform/error.h"
@@ -58,6 +59,28 @@ void saveFileContentsUnflushed(const QString& fileName, const QByteArray& bytes)
         const int error = errno;
         ::unlink(temporary.constData());
         fail(error);
+    }
+}
+
+FolderLock::FolderLock(const QString& folder) {
+    m_fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (m_fd < 0) {
+        return;
+    }
+    int result = 0;
+    do {
+        result = ::flock(m_fd, LOCK_EX);
+    } while (result != 0 && errno == EINTR);
+    if (result != 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+}
+
+FolderLock::~FolderLock() {
+    if (m_fd >= 0) {
+        ::flock(m_fd, LOCK_UN);
+        ::close(m_fd);
     }
 }
 

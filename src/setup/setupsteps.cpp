@@ -5,10 +5,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <array>
+#include <memory>
 #include <utility>
 
 #include "browse/filelist.h"
+#include "fontfiles/fileops.h"
 #include "platform/error.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
@@ -27,13 +30,22 @@ const QString kSettingsParent = QStringLiteral("\\SOFTWARE");
 
 using Values = QList<std::pair<QString, QString>>;
 
-// Each group of values goes through its own opening of the uninstall entry. A key that cannot
-// be opened or a value that cannot be stored (no right to write) is passed over silently.
-void recordValues(Registry& registry, const Values& values) {
+// Folders the installer made on the way to its own (the program folder's parents, the menu and
+// the desktop folder) are recorded from this number on, each under the first free number.
+constexpr int kFirstMadeFolder = 34;
+
+// The uninstall entry, made when missing; null when it cannot be opened for writing.
+std::unique_ptr<RegistryKey> openEntryForWriting(Registry& registry) {
     if (auto parent = registry.openKey(RootKey::LocalMachine, uninstallParentKey(), true)) {
         parent->createKey(kProduct);
     }
-    auto key = registry.openKey(RootKey::LocalMachine, uninstallKey(), true);
+    return registry.openKey(RootKey::LocalMachine, uninstallKey(), true);
+}
+
+// Each group of values goes through its own opening of the uninstall entry. A key that cannot
+// be opened or a value that cannot be stored (no right to write) is passed over silently.
+void recordValues(Registry& registry, const Values& values) {
+    auto key = openEntryForWriting(registry);
     if (key == nullptr) {
         return;
     }
@@ -41,6 +53,27 @@ void recordValues(Registry& registry, const Values& values) {
         try {
             key->writeString(name, value);
         } catch (const Error&) {
+        }
+    }
+}
+
+void recordMadeFolders(Registry& registry, const QStringList& folders) {
+    if (folders.isEmpty()) {
+        return;
+    }
+    auto key = openEntryForWriting(registry);
+    if (key == nullptr) {
+        return;
+    }
+    int number = kFirstMadeFolder;
+    for (const QString& folder : folders) {
+        while (key->valueExists(QString::number(number))) {
+            ++number;
+        }
+        try {
+            key->writeString(QString::number(number), folder);
+        } catch (const Error&) {
+            return;
         }
     }
 }
@@ -73,14 +106,20 @@ void makeShortcut(Registry& registry, Shortcuts& shortcuts, const QString& targe
                         .arg(target, folderName));
     }
     const ShortcutTarget link{target, QString(), withTrailingSlash(QFileInfo(target).path())};
+    QStringList made;
     if (place == ShortcutPlace::Desktop) {
+        makeFolderPath(folder, &made);
+        recordMadeFolders(registry, made);
         const QString file =
             shortcuts.create(folder + QLatin1Char('/') + kProduct + QStringLiteral(".lnk"), link);
         recordValues(registry, {{valueName, file}});
         return;
     }
+    // The group folder itself is recorded as "32" once a shortcut is in it.
     const QString group = folder + QLatin1Char('/') + kProduct;
-    QDir().mkpath(group);
+    makeFolderPath(group, &made);
+    made.removeAll(QDir::cleanPath(group));
+    recordMadeFolders(registry, made);
     const QString file = shortcuts.create(
         group + QLatin1Char('/') + QFileInfo(target).fileName() + QStringLiteral(".lnk"), link);
     recordValues(registry, {{valueName, file}});
@@ -103,9 +142,19 @@ constexpr std::array<ProgramFile, 6> kProgramFiles{{
     {"UNZDLL.DLL", "UNZDLL.DLL", "16"},
 }};
 
-bool sameFile(const QString& a, const QString& b) {
-    const QString first = QFileInfo(a).canonicalFilePath();
-    return !first.isEmpty() && first == QFileInfo(b).canonicalFilePath();
+// The shortcuts the installer makes in the menu group, by value, with their targets' names.
+constexpr std::array<ProgramFile, 3> kMenuShortcuts{{
+    {"td.exe", "td.exe", "5"},
+    {"td.hlp", "td.hlp", "7"},
+    {"Readme.txt", "Readme.txt", "8"},
+}};
+
+constexpr const char* kDesktopShortcutValue = "6";
+
+// True when `path` is `folder` or lies below it (both clean, absolute).
+bool atOrBelow(const QString& path, const QString& folder) {
+    return path == folder ||
+           (folder != QLatin1String("/") && path.startsWith(folder + QLatin1Char('/')));
 }
 
 // Quotes a path for a shell command line when it holds anything but plain path characters.
@@ -122,20 +171,68 @@ QString shellQuoted(const QString& path) {
     return QLatin1Char('\'') + quoted + QLatin1Char('\'');
 }
 
-// Deletes one recorded path when it is a file the uninstaller may delete.
+// Deletes one recorded path when it is a file the uninstaller may delete. Read-only is what the
+// permission bits say, for every user: a file its owner protected stays, also for the superuser.
 void removeRecordedFile(const QString& path, const QString& runningExecutable) {
-    if (!QDir::isAbsolutePath(path)) {
-        return;  // empty, or a name that would be taken from whatever folder is current
-    }
     const QFileInfo info(path);
     if (info.isSymLink()) {
-        QFile::remove(path);  // the link goes, never what it points at
+        if (hasWritePermission(info.absolutePath())) {
+            QFile::remove(path);  // the link goes, never what it points at
+        }
         return;
     }
-    if (!info.isFile() || !info.isWritable() || sameFile(path, runningExecutable)) {
+    if (!info.isFile() || !mayDeleteFile(path) || sameFile(path, runningExecutable)) {
         return;
     }
     QFile::remove(path);
+}
+
+// What the installer writes under each number it uses, given the folders the entry records:
+// the program files in the program folder ("33"), the menu entries in the group folder ("32",
+// always named after the product) and the desktop entry on the desktop. A recorded path is
+// deleted only when it is exactly this; anything else an edited entry names stays.
+std::array<QString, 34> installablePaths(const std::array<QString, 34>& recorded,
+                                         const QString& desktop, const Shortcuts& shortcuts) {
+    std::array<QString, 34> paths;
+    const auto slot = [&paths](const char* value) -> QString& {
+        return paths[static_cast<std::size_t>(QByteArray(value).toInt())];
+    };
+    const QString program = recorded[33];
+    if (QDir::isAbsolutePath(program)) {
+        for (const ProgramFile& file : kProgramFiles) {
+            slot(file.value) =
+                QDir::cleanPath(program + QLatin1Char('/') + QLatin1String(file.target));
+        }
+    }
+    const QString group = QDir::cleanPath(recorded[32]);
+    if (QDir::isAbsolutePath(group) && QFileInfo(group).fileName() == kProduct) {
+        for (const ProgramFile& entry : kMenuShortcuts) {
+            slot(entry.value) = QDir::cleanPath(shortcuts.fileFor(
+                group + QLatin1Char('/') + QLatin1String(entry.target) + QStringLiteral(".lnk")));
+        }
+    }
+    if (QDir::isAbsolutePath(desktop)) {
+        slot(kDesktopShortcutValue) = QDir::cleanPath(
+            shortcuts.fileFor(desktop + QLatin1Char('/') + kProduct + QStringLiteral(".lnk")));
+    }
+    return paths;
+}
+
+// Whether the installer could have made `folder` on the way to the program folder, the group
+// folder or the desktop: a folder above the first two, or the desktop or a folder above it.
+bool madeOnTheWay(const QString& folder, const std::array<QString, 34>& recorded,
+                  const QString& desktop) {
+    const QString clean = QDir::cleanPath(folder);
+    if (!QDir::isAbsolutePath(clean) || clean == QLatin1String("/")) {
+        return false;
+    }
+    for (const QString& own : {recorded[33], recorded[32]}) {
+        const QString ownClean = QDir::cleanPath(own);
+        if (QDir::isAbsolutePath(ownClean) && ownClean != clean && atOrBelow(ownClean, clean)) {
+            return true;
+        }
+    }
+    return QDir::isAbsolutePath(desktop) && atOrBelow(QDir::cleanPath(desktop), clean);
 }
 
 }  // namespace
@@ -188,17 +285,29 @@ QStringList programGroups(Registry& registry) {
     return groups;
 }
 
-bool makeFolderPath(const QString& folder) {
+bool makeFolderPath(const QString& folder, QStringList* made) {
     const QString clean = QDir::cleanPath(folder);
     if (!QDir::isAbsolutePath(clean)) {
         return false;
     }
     QString path;
+    QStringList madeHere;
     for (const QString& segment : clean.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
         path += QLatin1Char('/') + segment;
-        if (!QFileInfo(path).isDir() && !QDir().mkdir(path)) {
+        if (QFileInfo(path).isDir()) {
+            continue;
+        }
+        if (!QDir().mkdir(path)) {
+            // Nothing half made stays behind.
+            for (auto it = madeHere.crbegin(); it != madeHere.crend(); ++it) {
+                QDir().rmdir(*it);
+            }
             return false;
         }
+        madeHere << path;
+    }
+    if (made != nullptr) {
+        *made += madeHere;
     }
     return QFileInfo(clean).isDir();
 }
@@ -226,12 +335,15 @@ void installProgram(const InstallRequest& request, Registry& registry, Shortcuts
         folder.chop(1);
     }
     // Only what exists is recorded: a folder that could not be made has nothing to remove.
-    if (!makeFolderPath(folder)) {
+    QStringList made;
+    if (!makeFolderPath(folder, &made)) {
         return;
     }
     const QString source = withTrailingSlash(request.sourceFolder);
     const QString target = withTrailingSlash(request.destination);
     recordValues(registry, {{QStringLiteral("33"), request.destination}});
+    made.removeAll(QDir::cleanPath(folder));
+    recordMadeFolders(registry, made);
 
     for (const ProgramFile& file : kProgramFiles) {
         const QString from = source + QLatin1String(file.source);
@@ -285,30 +397,53 @@ QString startUninstallCopy(const QString& executable, const QString& tempFolder,
     return copy;
 }
 
-void removeInstallation(Registry& registry, const QStringList& profileFiles,
-                        const QString& runningExecutable) {
+void removeInstallation(Registry& registry, const Shortcuts& shortcuts,
+                        const QStringList& profileFiles, const QString& runningExecutable) {
     // Every path is read before anything is deleted.
     std::array<QString, 34> recorded;
-    if (auto parent = registry.openKey(RootKey::LocalMachine, uninstallParentKey(), true)) {
-        parent->createKey(kProduct);
-    }
-    if (const auto key = registry.openKey(RootKey::LocalMachine, uninstallKey(), true)) {
-        for (int number = 1; number <= 33; ++number) {
-            const QString name = QString::number(number);
-            if (key->valueType(name) == ValueType::String) {
+    QStringList madeFolders;
+    if (const auto key = openEntryForWriting(registry)) {
+        for (const QString& name : key->valueNames()) {
+            bool isNumber = false;
+            const int number = name.toInt(&isNumber);
+            if (!isNumber || number < 1 || name != QString::number(number) ||
+                key->valueType(name) != ValueType::String) {
+                continue;
+            }
+            if (number <= 33) {
                 recorded[static_cast<std::size_t>(number)] = key->readString(name);
+            } else if (number >= kFirstMadeFolder) {
+                madeFolders << key->readString(name);
             }
         }
     }
+    const QString desktop = shellFolder(registry, QStringLiteral("Desktop"));
+    const std::array<QString, 34> installable = installablePaths(recorded, desktop, shortcuts);
     // The numbering puts the shortcuts before the group folder ("32") and the program files
     // before the program folder ("33"); a folder goes only when nothing is left in it.
     for (int number = 1; number <= 33; ++number) {
-        const QString& path = recorded[static_cast<std::size_t>(number)];
-        removeRecordedFile(path, runningExecutable);
-        if ((number == 32 || number == 33) && QDir::isAbsolutePath(path) &&
-            !QFileInfo(path).isSymLink()) {
+        const auto index = static_cast<std::size_t>(number);
+        const QString& path = recorded[index];
+        if (!QDir::isAbsolutePath(path)) {
+            continue;  // empty, or a name that would be taken from whatever folder is current
+        }
+        if (!installable[index].isEmpty() && QDir::cleanPath(path) == installable[index]) {
+            removeRecordedFile(path, runningExecutable);
+        } else if ((number == 32 || number == 33) && !QFileInfo(path).isSymLink()) {
             QDir().rmdir(path);
         }
+    }
+    // Then the folders made on the way, the deepest first.
+    madeFolders.erase(std::remove_if(madeFolders.begin(), madeFolders.end(),
+                                     [&](const QString& folder) {
+                                         return !madeOnTheWay(folder, recorded, desktop) ||
+                                                QFileInfo(folder).isSymLink();
+                                     }),
+                      madeFolders.end());
+    std::sort(madeFolders.begin(), madeFolders.end(),
+              [](const QString& a, const QString& b) { return a.size() > b.size(); });
+    for (const QString& folder : madeFolders) {
+        QDir().rmdir(folder);
     }
     if (auto software = registry.openKey(RootKey::LocalMachine, kSettingsParent, true)) {
         software->deleteKey(kProduct);

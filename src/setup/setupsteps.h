@@ -42,8 +42,9 @@ QString initialDestination(Registry& registry);
 QStringList programGroups(Registry& registry);
 
 // Makes `folder` and the folders above it that are missing, one at a time from the root; the
-// first that cannot be made ends the walk. True when the folder exists afterwards.
-bool makeFolderPath(const QString& folder);
+// first that cannot be made ends the walk and removes again what the walk made. True when the
+// folder exists afterwards; `made` (when given) then gets the folders made, outermost first.
+bool makeFolderPath(const QString& folder, QStringList* made = nullptr);
 
 // Copies `source` to `target` through a new file beside the target that then replaces it, so a
 // running program can be replaced and a failed copy never leaves a damaged target. The copy
@@ -52,8 +53,10 @@ bool makeFolderPath(const QString& folder);
 bool copyProgramFile(const QString& source, const QString& target);
 
 // Installs: makes the destination, copies the files present in the source folder, makes the
-// shortcuts the request asks for and records everything created in the uninstall entry. A
-// shortcut that cannot be written throws td::Error; what was done before it stays.
+// shortcuts the request asks for and records everything created in the uninstall entry, also
+// the folders made on the way (the program folder's parents, the menu and desktop folders, as
+// "34" onwards). A shortcut that cannot be written throws td::Error; what was done before it
+// stays.
 void installProgram(const InstallRequest& request, Registry& registry, Shortcuts& shortcuts);
 
 // The command recorded for the scheduled deletion of `path`.
@@ -66,12 +69,15 @@ QString startUninstallCopy(const QString& executable, const QString& tempFolder,
                            Shell& shell);
 
 // Uninstall stage 2 without its question: reads every recorded path first, then deletes the
-// recorded files and, when empty, the group and program folders; deletes the settings key, the
-// uninstall entry and the profile files `profileFiles`. Only files are deleted: a recorded
-// folder, a missing or relative path, a file the user may not write and `runningExecutable`
-// itself are left alone.
-void removeInstallation(Registry& registry, const QStringList& profileFiles,
-                        const QString& runningExecutable);
+// recorded files and, when empty, the group and program folders and the folders made on the
+// way; deletes the settings key, the uninstall entry and the profile files `profileFiles`.
+// Only what the installer could have made is deleted: a numbered value goes only when it names
+// exactly the file the installer writes under that number (a program file in the recorded
+// program folder, a menu entry in the recorded group folder, the desktop entry on the desktop,
+// named as `shortcuts` names them). Anything else an edited entry names, a file whose
+// permission bits make it read-only and `runningExecutable` itself are left alone.
+void removeInstallation(Registry& registry, const Shortcuts& shortcuts,
+                        const QStringList& profileFiles, const QString& runningExecutable);
 
 // After stage 2 ends without reinstalling: when `executable` is the copy stage 1 made in
 // `tempFolder`, deletes it and the scheduled deletion recorded for it.

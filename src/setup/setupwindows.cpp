@@ -477,7 +477,7 @@ Tu2::Tu2(td::Services& services, QWidget* parent)
 
 void Tu2::Button1Click() {
     if (m_services.registry == nullptr || m_services.dialogs == nullptr ||
-        m_services.shell == nullptr) {
+        m_services.shell == nullptr || m_services.shortcuts == nullptr) {
         endProgram();
         return;
     }
@@ -487,7 +487,7 @@ void Tu2::Button1Click() {
                              ? m_services.profiles->pathOf(name)
                              : td::configFolder() + QLatin1Char('/') + name);
     }
-    td::removeInstallation(*m_services.registry, profileFiles, m_executable);
+    td::removeInstallation(*m_services.registry, *m_services.shortcuts, profileFiles, m_executable);
     const td::BoxAnswer answer =
         m_services.dialogs->messageBox(this, td::BoxIcon::Critical, kReinstallQuestion,
                                        td::BoxButtons::YesNo, QStringLiteral("Error"));

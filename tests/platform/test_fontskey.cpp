@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
 
 #include "platform/error.h"
 #include "platform/fontskey.h"
@@ -40,6 +45,36 @@ QStringList values(td::Registry& registry) {
     }
     return all;
 }
+
+// The child half of the two-copies test: started with --fonts-change <show|hide> <path>..., it
+// makes the changes one after another through the desktop's fonts and ends before the tests
+// run, with 0 when every change was made.
+struct FontsChangeChild {
+    FontsChangeChild() {
+        std::ifstream cmdline("/proc/self/cmdline", std::ios::binary);
+        const std::string all((std::istreambuf_iterator<char>(cmdline)), {});
+        const QList<QByteArray> args = QByteArray(all.data(), qsizetype(all.size())).split('\0');
+        const qsizetype at = args.indexOf("--fonts-change");
+        if (at < 0 || at + 1 >= args.size()) {
+            return;
+        }
+        const bool hide = args[at + 1] == "hide";
+        td::FontconfigSystemFonts fonts;
+        int failures = 0;
+        for (qsizetype i = at + 2; i < args.size(); ++i) {
+            if (args[i].isEmpty()) {
+                continue;
+            }
+            try {
+                const QString path = QString::fromLocal8Bit(args[i]);
+                hide ? fonts.hide(path) : fonts.show(path);
+            } catch (const td::Error&) {
+                ++failures;
+            }
+        }
+        std::_Exit(failures == 0 ? 0 : 1);
+    }
+} g_fontsChangeChild;
 
 class FakeFontsKey : public tdtest::SandboxTest {
   protected:
@@ -240,6 +275,45 @@ TEST_F(FontconfigFontsKey, AnUnwritableConfigFolderChangesNothing) {
     EXPECT_EQ(fcList(), QStringList({bold, sans}));
     EXPECT_EQ(values(registry), QStringList({"DejaVu Sans Bold (TrueType)=" + bold,
                                              "DejaVu Sans (TrueType)=" + sans}));
+}
+
+TEST_F(FontconfigFontsKey, TwoCopiesChangingTheFontsAtOnceLoseNoChange) {
+    QStringList first;
+    QStringList second;
+    for (int i = 0; i < 24; ++i) {
+        const QString copy =
+            sandbox.path(QStringLiteral("system/copy%1.ttf").arg(i, 2, 10, QChar('0')));
+        ASSERT_TRUE(QFile::copy(tdtest::dejaVuSans(), copy));
+        (i < 12 ? first : second) << copy;
+    }
+    // Two deletions at once; an installation (of fonts deleted before) beside a deletion.
+    for (const char* firstChange : {"hide", "show"}) {
+        SCOPED_TRACE(firstChange);
+        QFile::remove(td::fontRejectFile());
+        system.refresh();
+        const bool showing = QByteArray(firstChange) == "show";
+        for (const QString& file : showing ? first : QStringList()) {
+            system.hide(file);
+        }
+        QProcess a;
+        QProcess b;
+        a.start(QCoreApplication::applicationFilePath(),
+                QStringList{"--fonts-change", firstChange} + first);
+        b.start(QCoreApplication::applicationFilePath(),
+                QStringList{"--fonts-change", "hide"} + second);
+        ASSERT_TRUE(a.waitForFinished(-1));
+        ASSERT_TRUE(b.waitForFinished(-1));
+        EXPECT_EQ(a.exitCode(), 0) << a.readAllStandardError().constData();
+        EXPECT_EQ(b.exitCode(), 0) << b.readAllStandardError().constData();
+
+        QStringList rejected = td::readRejectedPaths(td::fontRejectFile());
+        rejected.sort();
+        const QStringList expected = showing ? second : first + second;
+        EXPECT_EQ(rejected, expected);
+        QStringList offered = QStringList{bold, sans} + (showing ? first : QStringList());
+        offered.sort();
+        EXPECT_EQ(fcList(), offered);
+    }
 }
 
 }  // namespace

@@ -194,6 +194,50 @@ TEST_F(RegistryTest, NamesMatchWithoutCaseAndKeepTheirFirstSpelling) {
     EXPECT_EQ(software->keyNames(), QStringList{QStringLiteral("Kestro TypeDeck")});
 }
 
+// A name is found under exactly the spellings the case-insensitive comparison calls equal,
+// beyond ASCII too, also among thousands of values and after others were removed.
+TEST(RegNodeNames, FoundAsTheComparisonMatchesThemInStoredOrder) {
+    const struct {
+        QString stored, asked;
+    } names[] = {
+        {"NrFile", "nRfIlE"},
+        {QStringLiteral("\u00c4rger"), QStringLiteral("\u00e4RGER")},
+        {QStringLiteral("\u03a3\u03a3"), QStringLiteral("\u03c3\u03c2")},
+        {QStringLiteral("\u212a"), "k"},
+        {QStringLiteral("\U00010400"), QStringLiteral("\U00010428")},
+        {QStringLiteral("stra\u00dfe"), "STRASSE"},
+        {QStringLiteral("\u01c5"), QStringLiteral("\u01c6")},
+        {"a", "b"},
+    };
+    td::RegNode node;
+    for (int i = 0; i < 3000; ++i) {
+        node.setValue({QStringLiteral("Filler %1").arg(i), ValueType::DWord, {}, quint32(i), {}});
+    }
+    for (int i = 0; i < 3000; i += 3) {
+        ASSERT_TRUE(node.removeValue(QStringLiteral("FILLER %1").arg(i)));
+    }
+    for (const auto& n : names) {
+        node.setValue({n.stored, ValueType::String, n.stored, 0, {}});
+    }
+    for (const auto& n : names) {
+        const bool same = n.stored.compare(n.asked, Qt::CaseInsensitive) == 0;
+        const td::RegValue* found = node.value(n.asked);
+        EXPECT_EQ(found != nullptr && found->text == n.stored, same) << n.stored.toStdString();
+    }
+    QStringList order;
+    for (const td::RegValue& value : node.values()) {
+        order << value.name;
+        const td::RegValue* found = node.value(value.name.toUpper());
+        if (value.type == ValueType::DWord) {
+            ASSERT_EQ(found, &value);
+        }
+    }
+    ASSERT_EQ(order.size(), qsizetype(2000 + std::size(names)));
+    EXPECT_EQ(order.mid(0, 3), QStringList({"Filler 1", "Filler 2", "Filler 4"}));
+    EXPECT_EQ(order.mid(2000, 2), QStringList({"NrFile", QStringLiteral("\u00c4rger")}));
+    EXPECT_EQ(node.value("filler 3"), nullptr);
+}
+
 TEST_F(RegistryTest, PathsIgnoreLeadingAndEmptySeparators) {
     FileRegistry registry;
     ASSERT_TRUE(registry.openKey(RootKey::CurrentUser, QStringLiteral("\\A\\\\B\\"), true));
@@ -320,7 +364,7 @@ TEST_F(RegistryTest, ParserAcceptsTheFormatAndRejectsDamage) {
     EXPECT_EQ(a->value(QStringLiteral("x")), nullptr);
     ASSERT_NE(a->value(QStringLiteral("Y")), nullptr);
     EXPECT_EQ(a->value(QStringLiteral("Y"))->dword, 10u);
-    EXPECT_TRUE(a->children.empty());
+    EXPECT_TRUE(a->children().empty());
     EXPECT_TRUE(td::parseRegFile(QByteArray(), root));
 
     const char* damaged[] = {
@@ -341,7 +385,7 @@ TEST_F(RegistryTest, ParserAcceptsTheFormatAndRejectsDamage) {
         td::RegNode parsed;
         parsed.ensureChild(QStringLiteral("stale"));
         EXPECT_FALSE(td::parseRegFile(text, parsed, &error)) << text;
-        EXPECT_TRUE(parsed.children.empty()) << text;
+        EXPECT_TRUE(parsed.children().empty()) << text;
         EXPECT_FALSE(error.isEmpty());
     }
 }
@@ -663,7 +707,7 @@ TEST_F(RegistryTest, DamagedTextNeverCrashesAndWhatParsesWritesBackTheSame) {
         }
         td::RegNode root;
         if (!td::parseRegFile(text, root)) {
-            EXPECT_TRUE(root.children.empty());
+            EXPECT_TRUE(root.children().empty());
             continue;
         }
         ++parsed;

@@ -325,7 +325,11 @@ TEST_F(SetupRun, InstallCopiesRecordsAndMakesWorkingShortcuts) {
     EXPECT_EQ(value("DisplayName"), "Kestro TypeDeck");
     EXPECT_EQ(value("UninstallString"), installed + " /S");
     EXPECT_EQ(value("Group"), "Games");
-    EXPECT_EQ(valueNames().size(), 15);
+    // The folders made on the way, in the order they were made; the menu folder was there.
+    EXPECT_EQ(value("34"), sandbox.home() + "/.local");
+    EXPECT_EQ(value("35"), sandbox.home() + "/.local/opt");
+    EXPECT_EQ(value("36"), desktop);
+    EXPECT_EQ(valueNames().size(), 18);
 
     // The installed program runs, started by its menu entry's command line in the entry's
     // folder: asked for no role, it starts, loads and ends with 0.
@@ -354,12 +358,17 @@ TEST_F(SetupRun, OnlyWhatWasAskedForAndFoundIsMadeAndRecorded) {
         {false,
          false,
          true,
-         {"1", "15", "16", "2", "3", "33", "4", "DisplayName", "UninstallString"}},
+         {"1", "15", "16", "2", "3", "33", "34", "35", "36", "4", "DisplayName",
+          "UninstallString"}},
         {false,
          true,
          true,
-         {"1", "15", "16", "2", "3", "33", "4", "6", "DisplayName", "UninstallString"}},
-        {true, false, false, {"1", "15", "16", "3", "32", "33", "4", "7", "8"}},
+         {"1", "15", "16", "2", "3", "33", "34", "35", "36", "37", "4", "6", "DisplayName",
+          "UninstallString"}},
+        {true,
+         false,
+         false,
+         {"1", "15", "16", "3", "32", "33", "34", "35", "36", "37", "4", "7", "8"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.values.join(',').toStdString());
@@ -402,7 +411,7 @@ TEST_F(SetupRun, InstallingTwiceReplacesFilesAndKeepsValuesNotWrittenAgain) {
     // The desktop shortcut and the group values of the first run stay recorded.
     EXPECT_EQ(value("6"), desktop + "/Kestro TypeDeck.desktop");
     EXPECT_EQ(value("Group"), "Kestro TypeDeck");
-    EXPECT_EQ(valueNames().size(), 15);
+    EXPECT_EQ(valueNames().size(), 19);
 }
 
 TEST_F(SetupRun, BadDestinationsAreRefusedOrCreateAndRecordOnlyWhatExists) {
@@ -464,8 +473,9 @@ TEST_F(SetupRun, AShortcutThatCannotBeWrittenStopsTheInstallationOnItsPage) {
         << dialogs.boxes()[0].text.toStdString();
     EXPECT_TRUE(page->isVisible());
     EXPECT_FALSE(find<Tfs3>()->isVisible());
-    // What was done before the shortcut stays; nothing after it was done.
-    EXPECT_EQ(valueNames(), QStringList({"1", "33"}));
+    // What was done before the shortcut stays (the folders made for the program recorded);
+    // nothing after it was done.
+    EXPECT_EQ(valueNames(), QStringList({"1", "33", "34", "35"}));
     EXPECT_TRUE(QFileInfo::exists(folder + "/td.exe"));
     EXPECT_FALSE(QFileInfo::exists(folder + "/td.hlp"));
 }
@@ -556,7 +566,7 @@ TEST_F(UninstallRun, RemovesExactlyWhatWasRecordedAndKeepsForeignFiles) {
         const qsizetype calls = shell.calls().size();
         QStringList recorded;
         for (const QString& name : valueNames()) {
-            if (name.front().isDigit() && name != "32" && name != "33") {
+            if (name.front().isDigit() && name.toInt() < 32) {
                 recorded << value(name);
             }
         }
@@ -611,41 +621,74 @@ TEST_F(UninstallRun, RemovesExactlyWhatWasRecordedAndKeepsForeignFiles) {
     }
 }
 
-TEST_F(UninstallRun, AnEditedEntryNeverCostsAFoldersContentsOrTheRunningProgram) {
-    install(false, false);
-    const QString keep = sandbox.path("keep");
-    const QString inside = sandbox.writeFile("keep/inside.txt", "mine");
-    const QString readOnly = sandbox.writeFile("keep/readonly.txt", "mine");
-    QFile::setPermissions(readOnly, QFileDevice::ReadOwner);
+TEST_F(UninstallRun, AnEditedEntryCostsNothingTheInstallerDidNotMake) {
+    install(true, true);
+    const QString group = programs + "/Kestro TypeDeck";
+    const QString bashrc = sandbox.writeFile("home/.bashrc", "mine");
+    const QString thesis = sandbox.writeFile("home/Documents/thesis.odt", "mine");
+    const QString otherEntry = sandbox.writeFile("home/td.hlp.desktop", "mine");
     const QString target = sandbox.writeFile("target.txt", "linked");
-    const QString link = sandbox.path("link.txt");
-    QFile::link(target, link);
-    const QString oldCurrent = QDir::currentPath();
-    QDir::setCurrent(keep);
+    const QString emptyFolder = sandbox.path("home/Empty");
+    QDir().mkpath(emptyFolder);
+    // A link where a program file was goes, what it leads to stays; a file whose bits say
+    // read-only stays, also for the superuser.
+    QFile::remove(folder + "/ZIPDLL.DLL");
+    ASSERT_TRUE(QFile::link(target, folder + "/ZIPDLL.DLL"));
+    QFile::setPermissions(folder + "/td.hlp",
+                          QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
     {
         auto key = uninstallEntry();
-        key->writeString("5", keep);                  // a folder
-        key->writeString("6", sandbox.path("gone"));  // nothing there
-        key->writeString("7", "inside.txt");          // relative to whatever folder is current
-        key->writeString("8", readOnly);
-        key->writeString("9", link);
-        key->writeString("32", keep);
+        key->writeString("4", bashrc);
+        key->writeString("12", thesis);
+        key->writeString("7", otherEntry);
+        key->writeString("40", emptyFolder);  // a folder not on the way to any of the three
     }
     // "/U" run straight from the installed program: it keeps itself and so its folder.
     const QString installed = folder + "/td.exe";
-    runStage2(installed, BoxAnswer::Yes);
-    QDir::setCurrent(oldCurrent);
-    EXPECT_TRUE(QFileInfo::exists(inside));
-    if (::geteuid() != 0) {  // permissions do not bind the superuser
-        EXPECT_TRUE(QFileInfo::exists(readOnly));
+    runStage2(installed, BoxAnswer::No);
+    const struct {
+        QString path;
+        bool stays;
+    } cases[] = {
+        {bashrc, true},
+        {thesis, true},
+        {otherEntry, true},
+        {target, true},
+        {emptyFolder, true},
+        {folder + "/td.hlp", true},
+        {folder + "/Readme.txt", true},  // no longer recorded
+        {group + "/td.hlp.desktop", true},
+        {installed, true},
+        {folder + "/FILE_ID.DIZ", false},
+        {folder + "/UNZDLL.DLL", false},
+        {group + "/td.exe.desktop", false},
+        {group + "/Readme.txt.desktop", false},
+        {desktop + "/Kestro TypeDeck.desktop", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(QFileInfo::exists(c.path), c.stays) << c.path.toStdString();
     }
-    EXPECT_TRUE(QFileInfo::exists(target));
-    EXPECT_FALSE(QFileInfo(link).isSymLink());
-    EXPECT_TRUE(QFileInfo::exists(installed));
-    EXPECT_FALSE(QFileInfo::exists(folder + "/td.hlp"));
-    ASSERT_EQ(shell.calls().size(), 1);
-    EXPECT_EQ(shell.calls()[0].target, installed);
+    EXPECT_FALSE(QFileInfo(folder + "/ZIPDLL.DLL").isSymLink());
     EXPECT_FALSE(registry.keyExists(td::RootKey::LocalMachine, td::uninstallKey()));
+}
+
+TEST_F(UninstallRun, FoldersMadeOnTheWayGoWhenEmptyAndStayWhenNot) {
+    for (const bool userFile : {false, true}) {
+        SCOPED_TRACE(userFile);
+        QDir(sandbox.home()).removeRecursively();
+        QDir(programs).removeRecursively();
+        QDir().mkpath(sandbox.home());
+        newRun();
+        install(true, true);
+        if (userFile) {
+            sandbox.writeFile("home/Desktop/notes.txt", "mine");
+        }
+        runStage2(runStage1(), BoxAnswer::No);
+        const QStringList home =
+            QDir(sandbox.home()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        EXPECT_EQ(home, userFile ? QStringList{"Desktop"} : QStringList());
+        EXPECT_FALSE(QFileInfo::exists(programs));
+    }
 }
 
 TEST_F(UninstallRun, WithoutAnEntryStageTwoRemovesNothingAndLeavesNoKey) {
@@ -674,7 +717,7 @@ TEST_F(SetupRun, WithoutTheRightToWriteTheMachineKeysNothingIsRecorded) {
     const auto runOnce = locked.openKey(td::RootKey::LocalMachine, td::runOnceKey(), false);
     EXPECT_TRUE(runOnce == nullptr || !runOnce->valueExists("Delete Me!"));
     // The entry cannot be opened for its removal, so nothing it would name is touched.
-    td::removeInstallation(locked, {}, copy);
+    td::removeInstallation(locked, shortcuts, {}, copy);
     EXPECT_TRUE(QFileInfo::exists(folder + "/td.hlp"));
 }
 

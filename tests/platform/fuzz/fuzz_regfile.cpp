@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (error.isEmpty()) {
             fail("a refused text without a message");
         }
-        if (!root.children.empty() || !root.values.empty()) {
+        if (!root.children().empty() || !root.values().empty()) {
             fail("a refused text left keys behind");
         }
         return 0;
