@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev libgl-dev
     libzip-dev libjpeg62-turbo-dev libgif-dev libfontconfig-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    fontconfig fonts-dejavu-core fonts-dejavu-extra fonts-liberation
+    fontconfig fonts-dejavu-core fonts-dejavu-extra fonts-liberation fonts-wqy-microhei
     zip unzip xvfb xauth desktop-file-utils
 )
 

@@ -1,5 +1,7 @@
 #include "platform/fonttable.h"
 
+#include "platform/facecache.h"
+
 #include <fontconfig/fontconfig.h>
 #include <sys/stat.h>
 
@@ -47,75 +49,12 @@ std::optional<FileStamp> stampOf(const QString& path) {
 
 }  // namespace
 
-// Windows-platform English names win over other Windows names, then Unicode-platform, then
-// Macintosh names (English first; their few accented letters are read as Latin-1).
-FaceNames readFaceNames(const QByteArray& table) {
-    FaceNames names;
-    const auto* data = reinterpret_cast<const uchar*>(table.constData());
-    const qsizetype size = table.size();
-    if (size < 6) {
-        return names;
-    }
-    const int count = qFromBigEndian<quint16>(data + 2);
-    const int storage = qFromBigEndian<quint16>(data + 4);
-    int rank[5] = {};
-    for (int i = 0; i < count; ++i) {
-        const qsizetype record = 6 + qsizetype(i) * 12;
-        if (record + 12 > size) {
-            break;
-        }
-        const int platform = qFromBigEndian<quint16>(data + record);
-        const int encoding = qFromBigEndian<quint16>(data + record + 2);
-        const int language = qFromBigEndian<quint16>(data + record + 4);
-        const int nameId = qFromBigEndian<quint16>(data + record + 6);
-        const int length = qFromBigEndian<quint16>(data + record + 8);
-        const qsizetype offset = storage + qsizetype(qFromBigEndian<quint16>(data + record + 10));
-        if (nameId != 1 && nameId != 2 && nameId != 4) {
-            continue;
-        }
-        if (offset + length > size || length == 0) {
-            continue;
-        }
-        int thisRank = 0;
-        QString text;
-        if (platform == 3 || platform == 0) {
-            thisRank = platform == 3 ? (language == 0x409 ? 6 : 5) : 4;
-            QString decoded;
-            for (int k = 0; k + 1 < length; k += 2) {
-                decoded.append(QChar(qFromBigEndian<quint16>(data + offset + k)));
-            }
-            text = decoded;
-        } else if (platform == 1 && encoding == 0) {
-            thisRank = language == 0 ? 3 : 2;
-            text = QString::fromLatin1(reinterpret_cast<const char*>(data + offset), length);
-        } else {
-            continue;
-        }
-        // Some fonts pad their names with NULs.
-        text = text.remove(QChar(0)).trimmed();
-        if (text.isEmpty() || thisRank <= rank[nameId]) {
-            continue;
-        }
-        rank[nameId] = thisRank;
-        switch (nameId) {
-            case 1:
-                names.family = text;
-                break;
-            case 2:
-                names.subfamily = text;
-                break;
-            default:
-                names.fullName = text;
-        }
-    }
-    return names;
-}
-
-// One font file read into memory, shared by the table's cache and the fonts drawn from it.
+// One font file's face as the table holds it on the user-interface thread, shared by the table's
+// cache and the fonts drawn from it.
 struct LoadedFontFile {
     QString key;
     FileStamp stamp;
-    QByteArray data;
+    std::shared_ptr<const FontFace> face;  // declared before `raw`, which reads its bytes
     QRawFont raw;  // loaded once; other sizes are clones that share the face
     FaceNames names;
     bool bold = false;
@@ -154,12 +93,15 @@ struct DrawingFont::Data {
     QString filePath;
     int pixelSize = 0;
     FontStyle style;
-    // An active file draws from its own outlines.
+    // A file's face draws from its own outlines; `file` is set when the table's active file
+    // draws (for font()). `face` is declared before `raw`, which reads the face's bytes.
     std::shared_ptr<LoadedFontFile> file;
+    std::shared_ptr<const FontFace> face;
     QRawFont raw;
     bool emboldenStroke = false;
     bool slant = false;
     // Everything else draws with Qt's font matching.
+    QString styleName;  // of an installed face found by its full name
     QFont qfont;
     qreal ascent = 0;
     qreal descent = 0;
@@ -236,7 +178,7 @@ qreal DrawingFont::horizontalAdvance(const QString& text) const {
     if (!m_data || text.isEmpty()) {
         return 0;
     }
-    if (m_data->file) {
+    if (m_data->face) {
         qreal advance = 0;
         glyphRunFor(m_data->raw, text, &advance);
         return advance + (m_data->emboldenStroke ? emboldenOffset(m_data->pixelSize) : 0);
@@ -248,7 +190,7 @@ void DrawingFont::drawText(QPainter& painter, const QPointF& baseline, const QSt
     if (!m_data || text.isEmpty()) {
         return;
     }
-    if (!m_data->file) {
+    if (!m_data->face) {
         painter.setFont(m_data->qfont);
         painter.drawText(baseline, text);
         return;
@@ -299,13 +241,104 @@ QFont DrawingFont::font() const {
     result.setStrikeOut(m_data->style.strikeOut);
     // Only an active file may be registered: the table unregisters it when it is deactivated.
     if (file.active && file.appFontId < 0) {
-        file.appFontId = QFontDatabase::addApplicationFontFromData(file.data);
+        const QByteArray bytes = file.face->bytes();
+        file.appFontId =
+            QFontDatabase::addApplicationFontFromData(QByteArray(bytes.constData(), bytes.size()));
     }
     const QStringList families = file.active && file.appFontId >= 0
                                      ? QFontDatabase::applicationFontFamilies(file.appFontId)
                                      : QStringList();
     result.setFamilies({families.isEmpty() ? m_data->family : families.first()});
     return result;
+}
+
+namespace {
+
+QFont qfontFor(const QString& family, const QString& styleName, int pixelSize, FontStyle style) {
+    QFont font;
+    font.setFamilies({family});
+    if (!styleName.isEmpty()) {
+        font.setStyleName(styleName);
+    }
+    font.setPixelSize(pixelSize);
+    if (style.bold) {
+        font.setBold(true);
+    }
+    if (style.italic) {
+        font.setItalic(true);
+    }
+    font.setUnderline(style.underline);
+    font.setStrikeOut(style.strikeOut);
+    return font;
+}
+
+// A face drawn from its file: the face's own style is used as it is; what the request adds is
+// drawn on top.
+void setFace(DrawingFont::Data& data, std::shared_ptr<const FontFace> face, QRawFont raw) {
+    data.face = std::move(face);
+    data.raw = std::move(raw);
+    data.filePath = data.face->key().path;
+    data.family = data.face->family();
+    data.fullName = data.face->names().fullName;
+    data.emboldenStroke = data.style.bold && !data.face->isBold();
+    data.slant = data.style.italic && !data.face->isItalic();
+    data.ascent = data.raw.ascent();
+    data.descent = data.raw.descent();
+}
+
+}  // namespace
+
+DrawingFont DrawingFont::fromFace(std::shared_ptr<const FontFace> face, FontStyle style,
+                                  int pixelSize) {
+    if (!face) {
+        return {};
+    }
+    auto data = std::make_shared<Data>();
+    data->source = FontSource::ActiveFile;
+    data->pixelSize = std::max(1, pixelSize);
+    data->style = style;
+    QRawFont raw = face->rawFont(data->pixelSize);
+    if (!raw.isValid()) {
+        return {};
+    }
+    setFace(*data, std::move(face), std::move(raw));
+    return DrawingFont(std::move(data));
+}
+
+PortableFont DrawingFont::portable() const {
+    PortableFont result;
+    if (!m_data) {
+        return result;
+    }
+    result.source = m_data->source;
+    result.face = m_data->face;
+    result.family = m_data->family;
+    result.fullName = m_data->fullName;
+    result.styleName = m_data->styleName;
+    result.pixelSize = m_data->pixelSize;
+    result.style = m_data->style;
+    return result;
+}
+
+DrawingFont DrawingFont::fromPortable(const PortableFont& portable) {
+    if (portable.source == FontSource::None) {
+        return {};
+    }
+    if (portable.face) {
+        return fromFace(portable.face, portable.style, portable.pixelSize);
+    }
+    auto data = std::make_shared<Data>();
+    data->source = portable.source;
+    data->family = portable.family;
+    data->fullName = portable.fullName;
+    data->styleName = portable.styleName;
+    data->pixelSize = std::max(1, portable.pixelSize);
+    data->style = portable.style;
+    data->qfont = qfontFor(data->family, data->styleName, data->pixelSize, data->style);
+    const QFontMetricsF metrics(data->qfont);
+    data->ascent = metrics.ascent();
+    data->descent = metrics.descent();
+    return DrawingFont(std::move(data));
 }
 
 QString fontTableKey(const QString& path) {
@@ -457,25 +490,19 @@ struct QtFontTable::State {
             (*it)->lastUse = ++clock;
             return *it;
         }
-        QFile source(key);
-        if (!source.open(QIODevice::ReadOnly)) {
+        std::shared_ptr<const FontFace> face = FaceCache::shared().open(key);
+        if (!face) {
             cache.remove(key);
             return nullptr;
         }
         auto file = std::make_shared<LoadedFontFile>();
         file->key = key;
         file->stamp = *stamp;
-        file->data = source.readAll();
-        file->raw.loadFromData(file->data, 12, QFont::PreferDefaultHinting);
-        if (!file->raw.isValid()) {
-            cache.remove(key);
-            return nullptr;
-        }
-        file->names = readFaceNames(file->raw.fontTable("name"));
-        const QString subfamily = file->names.subfamily.toLower();
-        file->bold = file->raw.weight() >= QFont::DemiBold || subfamily.contains(u"bold");
-        file->italic = file->raw.style() != QFont::StyleNormal || subfamily.contains(u"italic") ||
-                       subfamily.contains(u"oblique");
+        file->face = face;
+        file->raw = face->rawFont(12);
+        file->names = face->names();
+        file->bold = face->isBold();
+        file->italic = face->isItalic();
         file->lastUse = ++clock;
         cache.insert(key, file);
         trim();
@@ -486,7 +513,7 @@ struct QtFontTable::State {
     void trim() {
         qint64 bytes = 0;
         for (const auto& file : std::as_const(cache)) {
-            bytes += file->data.size();
+            bytes += file->face->byteSize();
         }
         while (cache.size() > kCachedFiles || bytes > kCachedBytes) {
             std::shared_ptr<LoadedFontFile> oldest;
@@ -498,7 +525,7 @@ struct QtFontTable::State {
             if (!oldest) {
                 return;
             }
-            bytes -= oldest->data.size();
+            bytes -= oldest->face->byteSize();
             cache.remove(oldest->key);
         }
     }
@@ -613,15 +640,8 @@ DrawingFont QtFontTable::resolve(const QString& faceName, FontStyle style, int p
     if (std::shared_ptr<LoadedFontFile> file = m_state->activeFor(name, style)) {
         data->source = FontSource::ActiveFile;
         data->file = file;
-        data->filePath = file->key;
+        setFace(*data, file->face, file->atSize(data->pixelSize));
         data->family = file->names.family.isEmpty() ? file->raw.familyName() : file->names.family;
-        data->fullName = file->names.fullName;
-        data->raw = file->atSize(data->pixelSize);
-        // The face's own style is used as it is; what the request adds is drawn on top.
-        data->emboldenStroke = style.bold && !file->bold;
-        data->slant = style.italic && !file->italic;
-        data->ascent = data->raw.ascent();
-        data->descent = data->raw.descent();
         return DrawingFont(std::move(data));
     }
 
@@ -634,20 +654,8 @@ DrawingFont QtFontTable::resolve(const QString& faceName, FontStyle style, int p
     data->source = match.source;
     data->family = match.family.isEmpty() ? name : match.family;
     data->fullName = match.fullName;
-    QFont font;
-    font.setFamilies({data->family});
-    if (match.source == FontSource::InstalledFullName && !match.styleName.isEmpty()) {
-        font.setStyleName(match.styleName);
-    }
-    font.setPixelSize(data->pixelSize);
-    if (style.bold) {
-        font.setBold(true);
-    }
-    if (style.italic) {
-        font.setItalic(true);
-    }
-    font.setUnderline(style.underline);
-    font.setStrikeOut(style.strikeOut);
+    data->styleName = match.source == FontSource::InstalledFullName ? match.styleName : QString();
+    const QFont font = qfontFor(data->family, data->styleName, data->pixelSize, style);
     data->qfont = font;
     const QFontMetricsF metrics(font);
     data->ascent = metrics.ascent();
@@ -661,7 +669,7 @@ void QtFontTable::installedFontsChanged() {
     // change; registering and removing one makes widgets know what was installed or removed.
     QByteArray data;
     for (const auto& file : std::as_const(m_state->cache)) {
-        data = file->data;
+        data = QByteArray(file->face->bytes().constData(), file->face->byteSize());
         break;
     }
     if (data.isEmpty()) {
