@@ -54,14 +54,16 @@ std::optional<FileStamp> stampOf(const QString& path) {
 struct LoadedFontFile {
     QString key;
     FileStamp stamp;
-    std::shared_ptr<const FontFace> face;  // declared before `raw`, which reads its bytes
-    QRawFont raw;  // loaded once; other sizes are clones that share the face
+    std::shared_ptr<const FontFace> face;  // declared before `sizes`, which read its bytes
     FaceNames names;
     bool bold = false;
     bool italic = false;
     bool active = false;
     int appFontId = -1;  // Qt application font registered for font(), while active
     quint64 lastUse = 0;
+    // Rasterisers are made when a size is first drawn, not on activation: an activation that
+    // draws nothing (a row drawn by the pool) costs a file status check and a cache look-up.
+    mutable QRawFont raw;  // the first size loaded; other sizes are clones that share the face
     mutable QHash<int, QRawFont> sizes;
 
     QRawFont atSize(int pixelSize) const {
@@ -69,8 +71,14 @@ struct LoadedFontFile {
         if (it != sizes.constEnd()) {
             return *it;
         }
-        QRawFont sized = raw;
-        sized.setPixelSize(pixelSize);
+        QRawFont sized;
+        if (raw.isValid()) {
+            sized = raw;
+            sized.setPixelSize(pixelSize);
+        } else {
+            raw = face->rawFont(pixelSize);
+            sized = raw;
+        }
         sizes.insert(pixelSize, sized);
         return sized;
     }
@@ -78,8 +86,7 @@ struct LoadedFontFile {
     // Only the face's own family counts, not the typographic family it belongs to: a condensed
     // face grouped under "DejaVu Sans" must not stand in when "DejaVu Sans" is asked for.
     bool hasName(const QString& name) const {
-        const QString own = names.family.isEmpty() ? raw.familyName() : names.family;
-        return own.compare(name, Qt::CaseInsensitive) == 0;
+        return face->family().compare(name, Qt::CaseInsensitive) == 0;
     }
     bool hasFullName(const QString& name) const {
         return names.fullName.compare(name, Qt::CaseInsensitive) == 0;
@@ -499,7 +506,6 @@ struct QtFontTable::State {
         file->key = key;
         file->stamp = *stamp;
         file->face = face;
-        file->raw = face->rawFont(12);
         file->names = face->names();
         file->bold = face->isBold();
         file->italic = face->isItalic();
@@ -641,7 +647,7 @@ DrawingFont QtFontTable::resolve(const QString& faceName, FontStyle style, int p
         data->source = FontSource::ActiveFile;
         data->file = file;
         setFace(*data, file->face, file->atSize(data->pixelSize));
-        data->family = file->names.family.isEmpty() ? file->raw.familyName() : file->names.family;
+        data->family = file->face->family();
         return DrawingFont(std::move(data));
     }
 
