@@ -3,21 +3,29 @@
 //    same folder, each run several times in this process;
 //  - one full screen of the sample grid (30 rows of 50 pixels at the default sizes 9 and 8
 //    points), activation included, painted the first time and again (a repaint);
-//  - one new row, as scrolling by one row paints it.
+//  - one new row, as scrolling by one row paints it;
+//  - Page Down held through a folder of 10,000 font files (hard links to the system fonts under
+//    distinct names where the file system allows, else copies): the time of each frame from the
+//    key press to the finished paint, with the event loop running between key repeats (33 ms)
+//    so that rows drawn ahead on the worker pool arrive as they would.
 //
-// Run: build-<tag>/bench/browse/bench_listing [fonts]
+// Run: build-<tag>/bench/browse/bench_listing [fonts] [scroll fonts]
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QPainter>
 #include <QProcess>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -181,5 +189,63 @@ int main(int argc, char** argv) {
         std::printf("one row:    new file median %.3f ms, seen file median %.3f ms\n",
                     median(newRows), median(seenRows));
     }
+
+    // Page Down held through a large folder.
+    const int scrollCount = argc > 2 ? std::max(1, atoi(argv[2])) : 10000;
+    QTemporaryDir big;
+    int linked = 0;
+    for (int i = 0; i < scrollCount; ++i) {
+        const QString source = sources.at(i % sources.size());
+        const QString target = big.filePath(QStringLiteral("g%1-%2")
+                                                .arg(i, 5, 10, QLatin1Char('0'))
+                                                .arg(QFileInfo(source).fileName()));
+        if (::link(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) ==
+            0) {
+            ++linked;
+        } else {
+            QFile::copy(source, target);
+        }
+    }
+    td::DirectorySource bigSource(
+        archive, nullptr, QDir::tempPath(),
+        td::DirectorySource::Hooks{{}, {}, [] { td::keepPainting(); }, [] { return false; }});
+    bigSource.setFolder(big.path());
+    timer.restart();
+    bigSource.ListFonts();
+    const double bigListing = msSince(timer);
+    td::SampleGridModel bigModel(bigSource.listing());
+    td::SampleRowDelegate bigDelegate(fonts, [&] { return options; });
+    QTableView pages;
+    td::setUpSampleGrid(pages);
+    pages.setModel(&bigModel);
+    pages.setItemDelegate(&bigDelegate);
+    pages.resize(560, 30 * 50 + 4);
+    pages.setColumnWidth(0, 535);
+    pages.show();
+    pages.setCurrentIndex(bigModel.index(0, 0));
+    pages.viewport()->repaint();
+    auto keyRepeat = [] {
+        QEventLoop loop;
+        QTimer::singleShot(33, &loop, &QEventLoop::quit);
+        loop.exec();
+    };
+    keyRepeat();
+    std::vector<double> frames;
+    while (pages.currentIndex().row() < bigModel.rowCount() - 1) {
+        timer.restart();
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
+        QApplication::sendEvent(&pages, &press);
+        pages.viewport()->repaint();
+        frames.push_back(msSince(timer));
+        keyRepeat();
+    }
+    std::sort(frames.begin(), frames.end());
+    const auto over = std::count_if(frames.begin(), frames.end(), [](double f) { return f > 16; });
+    std::printf(
+        "Page Down:  %d files (%d hard links), listed in %.0f ms; %zu frames: median %.2f ms, "
+        "p99 %.2f ms, worst %.2f ms, %lld over 16 ms\n",
+        bigModel.rowCount(), linked, bigListing, frames.size(), median(frames),
+        frames[std::min(frames.size() - 1, frames.size() * 99 / 100)], frames.back(),
+        static_cast<long long>(over));
     return 0;
 }

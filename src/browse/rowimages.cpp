@@ -66,12 +66,15 @@ std::optional<QImage> renderRowImage(const RowImageJob& job) {
     if (!row.path.isEmpty()) {
         // The font table would draw this file only under one of its own names; any other row
         // resolves to some other font, which the table finds on its own thread.
-        const std::shared_ptr<const FontFace> face = FaceCache::shared().open(row.path);
+        // Declared after the face, whose bytes it reads, so it goes first.
+        std::shared_ptr<const FontFace> face;
+        QRawFont opened;
+        face = FaceCache::shared().open(row.path, 0, &opened);
         if (!face || (face->family().compare(row.family, Qt::CaseInsensitive) != 0 &&
                       face->names().fullName.compare(row.family, Qt::CaseInsensitive) != 0)) {
             return std::nullopt;
         }
-        sample = DrawingFont::fromFace(face, style, samplePixels);
+        sample = DrawingFont::fromFace(face, style, samplePixels, std::move(opened));
         if (!sample.isValid()) {
             return std::nullopt;
         }

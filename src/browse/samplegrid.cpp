@@ -141,9 +141,10 @@ void SampleRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     const QString signature = job.signature();
     std::optional<QImage> image = m_images->ready(index.row(), signature);
     if (!image) {
-        m_fonts.activate(row.path);
+        // Drawn from the file before the table loads it, so the file is opened once.
         job = rowImageJob(row, options, m_fonts, pen, item.rect.size(), ratio);
         image = renderRowImage(job);
+        m_fonts.activate(row.path);
         m_fonts.deactivate(row.path);
         if (image) {
             m_images->store(index.row(), signature, *image);

@@ -102,11 +102,14 @@ QImage drawPoolRow(const PoolRow& job) {
     DrawingFont sample;
     DrawingFont base;
     if (!row.fontFile.isEmpty()) {
-        const std::shared_ptr<const FontFace> face = FaceCache::shared().open(row.fontFile);
+        // Declared after the face, whose bytes it reads, so it goes first.
+        std::shared_ptr<const FontFace> face;
+        QRawFont opened;
+        face = FaceCache::shared().open(row.fontFile, 0, &opened);
         if (!face || !isNamed(*face, row.face)) {
             return {};
         }
-        sample = DrawingFont::fromFace(face, row.style, samplePixels);
+        sample = DrawingFont::fromFace(face, row.style, samplePixels, std::move(opened));
         if (isNamed(*face, job.text.baseFont)) {
             base = DrawingFont::fromFace(face, FontStyle{}, captionPixels);
         }

@@ -147,7 +147,7 @@ QRawFont FontFace::rawFont(int pixelSize, QFont::HintingPreference hinting) cons
     return raw;
 }
 
-bool FontFace::readFace() {
+bool FontFace::readFace(QRawFont* probeOut) {
     if (m_key.faceIndex > 0) {
         m_owned = extractCollectionFace(m_data, m_size, m_key.faceIndex);
         if (m_mapping) {
@@ -161,7 +161,7 @@ bool FontFace::readFace() {
         }
     }
     // A probe on this thread: the tables are read once here, drawing makes its own QRawFont.
-    const QRawFont probe = rawFont(12);
+    QRawFont probe = rawFont(12);
     if (!probe.isValid()) {
         return false;
     }
@@ -171,10 +171,14 @@ bool FontFace::readFace() {
     m_bold = probe.weight() >= QFont::DemiBold || subfamily.contains(u"bold");
     m_italic = probe.style() != QFont::StyleNormal || subfamily.contains(u"italic") ||
                subfamily.contains(u"oblique");
+    if (probeOut) {
+        *probeOut = std::move(probe);
+    }
     return true;
 }
 
-std::shared_ptr<const FontFace> FontFace::open(const QString& path, int faceIndex) {
+std::shared_ptr<const FontFace> FontFace::open(const QString& path, int faceIndex,
+                                               QRawFont* probe) {
     const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
     const int fd = ::open(QFile::encodeName(clean).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
@@ -198,7 +202,7 @@ std::shared_ptr<const FontFace> FontFace::open(const QString& path, int faceInde
     face->m_key = FaceKey{clean, info.st_size, nanoseconds(info.st_mtim), faceIndex};
     face->m_inode = info.st_ino;
     face->m_changedNs = nanoseconds(info.st_ctim);
-    if (!face->readFace()) {
+    if (!face->readFace(probe)) {
         return nullptr;
     }
     return face;
@@ -213,7 +217,7 @@ std::shared_ptr<const FontFace> FontFace::fromData(const QByteArray& bytes, int 
     face->m_size = face->m_owned.size();
     face->m_key = key;
     face->m_key.faceIndex = faceIndex;
-    if (face->m_size == 0 || !face->readFace()) {
+    if (face->m_size == 0 || !face->readFace(nullptr)) {
         return nullptr;
     }
     return face;
@@ -241,7 +245,8 @@ FaceCache& FaceCache::shared() {
     return cache;
 }
 
-std::shared_ptr<const FontFace> FaceCache::open(const QString& path, int faceIndex) {
+std::shared_ptr<const FontFace> FaceCache::open(const QString& path, int faceIndex,
+                                                QRawFont* probe) {
     if (path.isEmpty()) {
         return nullptr;
     }
@@ -263,7 +268,10 @@ std::shared_ptr<const FontFace> FaceCache::open(const QString& path, int faceInd
     }
     // Opened without the lock, so other threads go on meanwhile; two threads that open the same
     // new file both read it and the second keeps the first's face.
-    std::shared_ptr<const FontFace> face = FontFace::open(clean, faceIndex);
+    // Declared after the face, whose bytes it reads, so it goes first.
+    std::shared_ptr<const FontFace> face;
+    QRawFont opened;
+    face = FontFace::open(clean, faceIndex, &opened);
     // A file that changed between the look-up and the mapping is cached under what was mapped.
     QMutexLocker lock(&m_state->mutex);
     if (!face) {
@@ -272,7 +280,10 @@ std::shared_ptr<const FontFace> FaceCache::open(const QString& path, int faceInd
     auto found = m_state->byKey.constFind(face->key());
     if (found != m_state->byKey.constEnd() &&
         (**found)->sameFile(face->m_inode, face->m_changedNs)) {
-        return **found;
+        return **found;  // another thread was first
+    }
+    if (probe) {
+        *probe = std::move(opened);
     }
     // Older versions of the same file are of no further use.
     for (auto it = m_state->order.begin(); it != m_state->order.end();) {

@@ -41,8 +41,10 @@ class FontFace {
     FontFace& operator=(const FontFace&) = delete;
 
     // Opens face `faceIndex` of the file at `path`; null when the file cannot be read or that
-    // face is not a font QRawFont can draw.
-    static std::shared_ptr<const FontFace> open(const QString& path, int faceIndex = 0);
+    // face is not a font QRawFont can draw. The QRawFont that read the face (12 pixels) goes to
+    // `probe` when given: the calling thread may draw with it.
+    static std::shared_ptr<const FontFace> open(const QString& path, int faceIndex = 0,
+                                                QRawFont* probe = nullptr);
     // The same from bytes held in memory (the copy is kept); `key` names them.
     static std::shared_ptr<const FontFace> fromData(const QByteArray& bytes, int faceIndex = 0,
                                                     const FaceKey& key = {});
@@ -72,7 +74,7 @@ class FontFace {
   private:
     friend class FaceCache;
     FontFace() = default;
-    bool readFace();
+    bool readFace(QRawFont* probe);
 
     FaceKey m_key;
     const uchar* m_data = nullptr;
@@ -110,7 +112,10 @@ class FaceCache {
     // Face `faceIndex` of the file as it is on disk now: the cached face when the file's size
     // and modification time are unchanged, else the file opened again. Null for a missing file
     // or one that is no drawable font.
-    std::shared_ptr<const FontFace> open(const QString& path, int faceIndex = 0);
+    // `probe`, when given, receives the QRawFont that read a face opened just now (it stays
+    // invalid on a cache hit), so that the calling thread need not open the face again.
+    std::shared_ptr<const FontFace> open(const QString& path, int faceIndex = 0,
+                                         QRawFont* probe = nullptr);
     // Bytes held by the cached faces, and how many faces are cached.
     qint64 bytesHeld() const;
     int faceCount() const;

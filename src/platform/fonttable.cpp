@@ -296,7 +296,7 @@ void setFace(DrawingFont::Data& data, std::shared_ptr<const FontFace> face, QRaw
 }  // namespace
 
 DrawingFont DrawingFont::fromFace(std::shared_ptr<const FontFace> face, FontStyle style,
-                                  int pixelSize) {
+                                  int pixelSize, QRawFont opened) {
     if (!face) {
         return {};
     }
@@ -304,7 +304,14 @@ DrawingFont DrawingFont::fromFace(std::shared_ptr<const FontFace> face, FontStyl
     data->source = FontSource::ActiveFile;
     data->pixelSize = std::max(1, pixelSize);
     data->style = style;
-    QRawFont raw = face->rawFont(data->pixelSize);
+    QRawFont raw = std::move(opened);
+    if (raw.isValid()) {
+        if (raw.pixelSize() != data->pixelSize) {
+            raw.setPixelSize(data->pixelSize);
+        }
+    } else {
+        raw = face->rawFont(data->pixelSize);
+    }
     if (!raw.isValid()) {
         return {};
     }

@@ -88,8 +88,10 @@ class DrawingFont {
 
     // The face of a file, drawn from its own outlines with `style` added where the face lacks
     // it (a bold stroke, a slant). Any thread may call it; the font belongs to that thread.
+    // `opened`, when valid, is a QRawFont of this face made on this thread (the face cache's
+    // probe); it is used instead of opening the face again.
     static DrawingFont fromFace(std::shared_ptr<const FontFace> face, FontStyle style,
-                                int pixelSize);
+                                int pixelSize, QRawFont opened = {});
     // This font in a form another thread can take, and a font made from it on the calling
     // thread. A DrawingFont itself stays on the thread that made it.
     PortableFont portable() const;
