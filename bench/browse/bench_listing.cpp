@@ -7,20 +7,28 @@
 //  - ListFonts against fc-scan on a mixed folder of as many files: copies of TrueType (.ttf),
 //    OpenType CFF (.otf) and collection (.ttc) files in turn, under distinct names;
 //  - the first paint of a row of a collection against that of a row of a single .ttf.
+//  - Page Down held through a folder of 10,000 font files (hard links to the system fonts under
+//    distinct names where the file system allows, else copies): the time of each frame from the
+//    key press to the finished paint, with the event loop running between key repeats (33 ms)
+//    so that rows drawn ahead on the worker pool arrive as they would.
 //
-// Run: build-<tag>/bench/browse/bench_listing [fonts]
+// Run: build-<tag>/bench/browse/bench_listing [fonts] [scroll fonts]
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QPainter>
 #include <QProcess>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -150,10 +158,16 @@ int main(int argc, char** argv) {
     timer.start();
     view.viewport()->grab();
     const double firstScreen = msSince(timer);
-    view.scrollTo(model.index(30, 0), QAbstractItemView::PositionAtTop);
-    timer.restart();
-    view.viewport()->grab();
-    const double newScreen = msSince(timer);
+    // Screens of files never drawn, one after another (the first of them alone is printed
+    // as before; the median of the next ones beside it).
+    std::vector<double> newScreens;
+    for (int top = 30; top + 30 <= std::min(source.listing().rowCount(), 60 + 30 * 4); top += 30) {
+        view.scrollTo(model.index(top, 0), QAbstractItemView::PositionAtTop);
+        timer.restart();
+        view.viewport()->grab();
+        newScreens.push_back(msSince(timer));
+    }
+    const double newScreen = newScreens.empty() ? 0 : newScreens.front();
     view.scrollToTop();
     std::vector<double> repaints;
     for (int i = 0; i < 20; ++i) {
@@ -165,6 +179,11 @@ int main(int argc, char** argv) {
         "30 rows:    first paint of the window %.2f ms, a screen of files never drawn %.2f ms, "
         "repaint median %.2f ms\n",
         firstScreen, newScreen, median(repaints));
+    if (newScreens.size() > 1) {
+        std::printf("            next screens never drawn: median %.2f ms of %zu\n",
+                    median(std::vector<double>(newScreens.begin() + 1, newScreens.end())),
+                    newScreens.size() - 1);
+    }
 
     // Scrolling by one row paints the row that comes into view: a file not drawn before, then
     // one drawn before (scrolling back).
@@ -186,6 +205,91 @@ int main(int argc, char** argv) {
         std::printf("one row:    new file median %.3f ms, seen file median %.3f ms\n",
                     median(newRows), median(seenRows));
     }
+    // The same rows as the grid draws them now: a picture of the row from the file, the way a
+    // worker draws it (here on this thread), then blitted.
+    std::vector<double> pictureRows;
+    std::vector<double> blits;
+    for (int r = 160; r < std::min(260, source.listing().rowCount()); ++r) {
+        const td::SampleRow sample = model.sampleRow(r);
+        timer.restart();
+        const td::RowImageJob job =
+            td::rowImageJob(sample, options, fonts, Qt::black, row.size(), 1.0);
+        const std::optional<QImage> picture = td::renderRowImage(job);
+        pictureRows.push_back(msSince(timer));
+        if (picture) {
+            QPainter painter(&row);
+            timer.restart();
+            painter.drawImage(0, 0, *picture);
+            blits.push_back(msSince(timer));
+        }
+    }
+    if (!pictureRows.empty() && !blits.empty()) {
+        std::printf("one row:    as a picture, new file median %.3f ms; blit median %.3f ms\n",
+                    median(pictureRows), median(blits));
+    }
+
+    // Page Down held through a large folder.
+    const int scrollCount = argc > 2 ? std::max(1, atoi(argv[2])) : 10000;
+    QTemporaryDir big;
+    int linked = 0;
+    for (int i = 0; i < scrollCount; ++i) {
+        const QString source = sources.at(i % sources.size());
+        const QString target = big.filePath(QStringLiteral("g%1-%2")
+                                                .arg(i, 5, 10, QLatin1Char('0'))
+                                                .arg(QFileInfo(source).fileName()));
+        if (::link(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) ==
+            0) {
+            ++linked;
+        } else {
+            QFile::copy(source, target);
+        }
+    }
+    td::DirectorySource bigSource(
+        archive, nullptr, QDir::tempPath(),
+        td::DirectorySource::Hooks{{}, {}, [] { td::keepPainting(); }, [] { return false; }});
+    bigSource.setFolder(big.path());
+    timer.restart();
+    bigSource.ListFonts();
+    const double bigListing = msSince(timer);
+    td::SampleGridModel bigModel(bigSource.listing());
+    td::SampleRowDelegate bigDelegate(fonts, [&] { return options; });
+    QTableView pages;
+    td::setUpSampleGrid(pages);
+    pages.setModel(&bigModel);
+    pages.setItemDelegate(&bigDelegate);
+    pages.resize(560, 30 * 50 + 4);
+    pages.setColumnWidth(0, 535);
+    pages.show();
+    pages.setCurrentIndex(bigModel.index(0, 0));
+    pages.viewport()->repaint();
+    auto keyRepeat = [] {
+        QEventLoop loop;
+        QTimer::singleShot(33, &loop, &QEventLoop::quit);
+        loop.exec();
+    };
+    keyRepeat();
+    std::vector<double> frames;
+    while (pages.currentIndex().row() < bigModel.rowCount() - 1) {
+        timer.restart();
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
+        QApplication::sendEvent(&pages, &press);
+        pages.viewport()->repaint();
+        frames.push_back(msSince(timer));
+        keyRepeat();
+    }
+    if (frames.empty()) {
+        std::printf("Page Down:  %d files: one screen, nothing to page through\n",
+                    bigModel.rowCount());
+        return 0;
+    }
+    std::sort(frames.begin(), frames.end());
+    const auto over = std::count_if(frames.begin(), frames.end(), [](double f) { return f > 16; });
+    std::printf(
+        "Page Down:  %d files (%d hard links), listed in %.0f ms; %zu frames: median %.2f ms, "
+        "p99 %.2f ms, worst %.2f ms, %lld over 16 ms\n",
+        bigModel.rowCount(), linked, bigListing, frames.size(), median(frames),
+        frames[std::min(frames.size() - 1, frames.size() * 99 / 100)], frames.back(),
+        static_cast<long long>(over));
 
     // The mixed folder: .ttf, .otf and .ttc copies in turn.
     const QString collection = QStringLiteral("/usr/share/fonts/truetype/wqy/wqy-microhei.ttc");

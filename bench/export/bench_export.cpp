@@ -56,6 +56,36 @@ double cpuMs() {
            (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
 }
 
+// Runs the Pillow script on the font folder and prints what it says, or why it did not run.
+// Debian's own python3 carries Pillow (python3-pil); another python3 on PATH may not.
+void runPeer(const QString& folder) {
+    const QString script = QStringLiteral(TD_PEER_SCRIPT);
+    if (!QFile::exists(script)) {
+        std::printf("peer        skipped: %s is missing\n", qPrintable(script));
+        return;
+    }
+    QString python;
+    for (const QString& candidate :
+         {QStringLiteral("/usr/bin/python3"), QStringLiteral("python3")}) {
+        QProcess probe;
+        probe.start(candidate, {QStringLiteral("-c"), QStringLiteral("import PIL")});
+        if (probe.waitForFinished(-1) && probe.exitStatus() == QProcess::NormalExit &&
+            probe.exitCode() == 0) {
+            python = candidate;
+            break;
+        }
+    }
+    if (python.isEmpty()) {
+        std::printf("peer        skipped: no python3 with Pillow (install python3-pil)\n");
+        return;
+    }
+    QTemporaryDir out;
+    QProcess peer;
+    peer.start(python, {script, folder, out.path()});
+    peer.waitForFinished(-1);
+    std::printf("peer        %s", peer.readAllStandardOutput().constData());
+}
+
 int runCase(const Case& c, int count) {
     const QStringList sources = systemFonts();
     if (sources.isEmpty()) {
@@ -97,6 +127,11 @@ int runCase(const Case& c, int count) {
     // The floor: the same number of sheets of the same sizes, blank, encoded and written.
     timer.restart();
     cpu = cpuMs();
+    // The peer: the same files as JPEG sheets drawn by a Pillow script, in the same run.
+    if (c.type == td::ImageType::Jpeg && !c.each) {
+        runPeer(fonts.path());
+    }
+
     const std::vector<td::SheetSpan> spans =
         c.each ? std::vector<td::SheetSpan>(std::size_t(count), td::SheetSpan{0, 1})
                : td::sheetSpans(count, c.perSheet);

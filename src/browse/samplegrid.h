@@ -4,6 +4,7 @@
 #include <QStyledItemDelegate>
 #include <functional>
 
+#include "browse/rowimages.h"
 #include "browse/samplerow.h"
 
 class QTableView;
@@ -59,10 +60,19 @@ class SampleRowDelegate : public QStyledItemDelegate {
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
 
+    // The pictures of rows drawn ahead on the worker pool.
+    RowImageCache& rowImages() const { return *m_images; }
+
   private:
+    SampleRow rowAt(const QModelIndex& index) const;
+    // After a paint: keeps the screen shown and queues the screens before and after it.
+    void drawAhead(QTableView* view) const;
+
     FontTable& m_fonts;
     std::function<SampleRowOptions()> m_options;
     std::function<SampleRow(int row)> m_rows;
+    RowImageCache* m_images;
+    mutable bool m_drawAheadQueued = false;
 };
 
 // The grid's fixed properties: no headers, grid lines, whole rows selected as one range, row

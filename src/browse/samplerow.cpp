@@ -57,9 +57,16 @@ void paintSampleLines(QPainter& painter, const QPoint& topLeft, const QString& f
                       const SampleRowOptions& options, FontTable& fonts, bool opaque) {
     const DrawingFont sample =
         fonts.resolve(face, style, pointsToPixels(options.sampleSize, options.dpi));
-    drawLine(painter, sample, topLeft, options.sampleText, opaque);
     const DrawingFont base = fonts.resolve(options.baseFont, FontStyle{},
                                            pointsToPixels(options.captionSize, options.dpi));
+    paintSampleLines(painter, topLeft, sample, base, options.sampleText, caption, captionTop,
+                     opaque);
+}
+
+void paintSampleLines(QPainter& painter, const QPoint& topLeft, const DrawingFont& sample,
+                      const DrawingFont& base, const QString& sampleText, const QString& caption,
+                      int captionTop, bool opaque) {
+    drawLine(painter, sample, topLeft, sampleText, opaque);
     drawLine(painter, base, QPointF(topLeft.x(), topLeft.y() + captionTop), caption, opaque);
 }
 

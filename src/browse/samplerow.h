@@ -56,6 +56,12 @@ void paintSampleLines(QPainter& painter, const QPoint& topLeft, const QString& f
                       FontStyle style, const QString& caption, int captionTop,
                       const SampleRowOptions& options, FontTable& fonts, bool opaque);
 
+// The same with the two fonts given: `sample` draws `sampleText`, `base` the caption. Any thread
+// may call it with fonts made on that thread.
+void paintSampleLines(QPainter& painter, const QPoint& topLeft, const DrawingFont& sample,
+                      const DrawingFont& base, const QString& sampleText, const QString& caption,
+                      int captionTop, bool opaque);
+
 // Draws one row of the sample grid (and of a sample sheet) into `rect`, in the painter's pen:
 // the sample text in the font's own face with the style of its subfamily at the top, the
 // caption line in the base font below it. The font file is active in `fonts` only while the row

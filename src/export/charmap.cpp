@@ -1,7 +1,11 @@
 #include "export/charmap.h"
 
 #include <QPainter>
+#include <QThreadPool>
+#include <deque>
+#include <future>
 
+#include "browse/rowimages.h"
 #include "browse/samplerow.h"
 #include "export/exportfolders.h"
 #include "export/htmlpage.h"
@@ -98,15 +102,73 @@ QString characterMapFaceProblem(const QString& face, int lastCode) {
     return {};
 }
 
-QImage renderCharacterImage(FontTable& fonts, const QString& face, const QString& text) {
+namespace {
+
+QImage drawCharacterImage(const DrawingFont& font, const QString& text) {
     QImage image(kCharacterImageSide, kCharacterImageSide, QImage::Format_RGB32);
     image.fill(Qt::white);
-    const DrawingFont font =
-        fonts.resolve(face, FontStyle{}, pointsToPixels(kCharacterImagePoints, kPictureDpi));
     QPainter painter(&image);
     painter.setPen(Qt::black);
     font.drawTextAt(painter, centredTextOffset(image.size(), font, text), text);
     return image;
+}
+
+// The 256 pictures, drawn and encoded on the worker pool a few codes ahead of the one written,
+// handed out in code order.
+class PicturePipeline {
+  public:
+    PicturePipeline(const DrawingFont& font, QStringList texts, const ImageEncoding& encoding)
+        : m_font(font.portable()), m_texts(std::move(texts)), m_encoding(encoding) {}
+    ~PicturePipeline() {
+        for (auto& pending : m_queued) {
+            pending.wait();
+        }
+    }
+    PicturePipeline(const PicturePipeline&) = delete;
+    PicturePipeline& operator=(const PicturePipeline&) = delete;
+
+    // The encoded picture of the next code; throws what encoding it threw.
+    QByteArray next() {
+        fill();
+        QByteArray bytes = m_queued.front().get();
+        m_queued.pop_front();
+        ++m_next;
+        fill();
+        return bytes;
+    }
+
+  private:
+    static constexpr int kAhead = 16;
+
+    void fill() {
+        while (m_next + int(m_queued.size()) < m_texts.size() && int(m_queued.size()) < kAhead) {
+            auto promise = std::make_shared<std::promise<QByteArray>>();
+            m_queued.push_back(promise->get_future());
+            rowPool().start([promise, font = m_font,
+                             text = m_texts.at(m_next + int(m_queued.size()) - 1),
+                             encoding = m_encoding] {
+                try {
+                    promise->set_value(encodeSampleImage(
+                        drawCharacterImage(DrawingFont::fromPortable(font), text), encoding));
+                } catch (...) {
+                    promise->set_exception(std::current_exception());
+                }
+            });
+        }
+    }
+
+    PortableFont m_font;
+    QStringList m_texts;
+    ImageEncoding m_encoding;
+    int m_next = 0;
+    std::deque<std::future<QByteArray>> m_queued;
+};
+
+}  // namespace
+
+QImage renderCharacterImage(FontTable& fonts, const QString& face, const QString& text) {
+    return drawCharacterImage(
+        fonts.resolve(face, FontStyle{}, pointsToPixels(kCharacterImagePoints, kPictureDpi)), text);
 }
 
 int ExportCharacterMap(const CharacterMapJob& job, FontTable& fonts, Dialogs& dialogs, Shell* shell,
@@ -125,15 +187,25 @@ int ExportCharacterMap(const CharacterMapJob& job, FontTable& fonts, Dialogs& di
         hooks.setExportFlag(true);
     }
     int written = 0;
+    QStringList texts;
     for (int code = job.firstCode; code < job.firstCode + kCharacterCodes; ++code) {
-        const QString text = job.cellText ? job.cellText(code) : fontMapCharacter(code);
-        const QImage picture = renderCharacterImage(fonts, job.face, text);
+        texts << (job.cellText ? job.cellText(code) : fontMapCharacter(code));
+    }
+    // Drawn on the pool from the face resolved here; a face that resolves to nothing at all is
+    // drawn here, as the table draws it.
+    const DrawingFont font =
+        fonts.resolve(job.face, FontStyle{}, pointsToPixels(kCharacterImagePoints, kPictureDpi));
+    const bool onPool = DrawingFont::fromPortable(font.portable()).isValid();
+    PicturePipeline pipeline(font, onPool ? texts : QStringList(), job.encoding);
+    for (int i = 0; i < kCharacterCodes; ++i) {
+        const int code = job.firstCode + i;
         try {
             // 256 small files: waiting for each to reach the disk would take most of the time.
             saveFileContentsUnflushed(
                 pathInFolder(job.targetFolder,
                              characterImageName(code, job.face, job.encoding.type)),
-                encodeSampleImage(picture, job.encoding));
+                onPool ? pipeline.next()
+                       : encodeSampleImage(drawCharacterImage(font, texts.at(i)), job.encoding));
         } catch (const Error& error) {
             dialogs.messageBox(parent, BoxIcon::Critical, error.message(), BoxButtons::Ok);
             break;

@@ -1,5 +1,7 @@
 #include "platform/fonttable.h"
 
+#include "platform/facecache.h"
+
 #include <fontconfig/fontconfig.h>
 #include <sys/stat.h>
 
@@ -49,108 +51,51 @@ std::optional<FileStamp> stampOf(const QString& path) {
 
 }  // namespace
 
-// Windows-platform English names win over other Windows names, then Unicode-platform, then
-// Macintosh names (English first; their few accented letters are read as Latin-1).
-FaceNames readFaceNames(const QByteArray& table) {
-    FaceNames names;
-    const auto* data = reinterpret_cast<const uchar*>(table.constData());
-    const qsizetype size = table.size();
-    if (size < 6) {
-        return names;
-    }
-    const int count = qFromBigEndian<quint16>(data + 2);
-    const int storage = qFromBigEndian<quint16>(data + 4);
-    int rank[5] = {};
-    for (int i = 0; i < count; ++i) {
-        const qsizetype record = 6 + qsizetype(i) * 12;
-        if (record + 12 > size) {
-            break;
-        }
-        const int platform = qFromBigEndian<quint16>(data + record);
-        const int encoding = qFromBigEndian<quint16>(data + record + 2);
-        const int language = qFromBigEndian<quint16>(data + record + 4);
-        const int nameId = qFromBigEndian<quint16>(data + record + 6);
-        const int length = qFromBigEndian<quint16>(data + record + 8);
-        const qsizetype offset = storage + qsizetype(qFromBigEndian<quint16>(data + record + 10));
-        if (nameId != 1 && nameId != 2 && nameId != 4) {
-            continue;
-        }
-        if (offset + length > size || length == 0) {
-            continue;
-        }
-        int thisRank = 0;
-        QString text;
-        if (platform == 3 || platform == 0) {
-            thisRank = platform == 3 ? (language == 0x409 ? 6 : 5) : 4;
-            QString decoded;
-            for (int k = 0; k + 1 < length; k += 2) {
-                decoded.append(QChar(qFromBigEndian<quint16>(data + offset + k)));
-            }
-            text = decoded;
-        } else if (platform == 1 && encoding == 0) {
-            thisRank = language == 0 ? 3 : 2;
-            text = QString::fromLatin1(reinterpret_cast<const char*>(data + offset), length);
-        } else {
-            continue;
-        }
-        // Some fonts pad their names with NULs.
-        text = text.remove(QChar(0)).trimmed();
-        if (text.isEmpty() || thisRank <= rank[nameId]) {
-            continue;
-        }
-        rank[nameId] = thisRank;
-        switch (nameId) {
-            case 1:
-                names.family = text;
-                break;
-            case 2:
-                names.subfamily = text;
-                break;
-            default:
-                names.fullName = text;
-        }
-    }
-    return names;
-}
-
-// One font file read into memory, shared by the table's cache and the fonts drawn from it.
+// One font file's face as the table holds it on the user-interface thread, shared by the table's
+// cache and the fonts drawn from it.
 struct LoadedFontFile {
     QString key;
     FileStamp stamp;
-    QByteArray data;
-    QRawFont raw;  // loaded once; other sizes are clones that share the face
+    std::shared_ptr<const FontFace> face;  // declared before `sizes`, which read its bytes
     FaceNames names;
     bool bold = false;
     bool italic = false;
     bool active = false;
     int appFontId = -1;  // Qt application font registered for font(), while active
     quint64 lastUse = 0;
+    // Rasterisers are made when a size is first drawn, not on activation: an activation that
+    // draws nothing (a row drawn by the pool) costs a file status check and a cache look-up.
+    mutable QRawFont raw;  // the first size loaded; other sizes are clones that share the face
     mutable QHash<int, QRawFont> sizes;
     // Faces 2 onwards of a collection: named when the file is loaded (from their own naming
-    // tables), opened as fonts of their own on first use, active while the file is.
+    // tables), opened through the face cache on first use, active while the file is.
     std::vector<std::shared_ptr<LoadedFontFile>> otherFaces;
-    int face = 0;           // for such a face: its index in the collection
-    QByteArray collection;  // for such a face: the collection's bytes, until it is opened
+    int faceIndex = 0;  // the face's index in its collection
 
-    // Opens a collection's later face (its tables copied out as a font of its own, since
-    // QRawFont opens only the first face of a collection). False when it cannot be drawn.
+    // Opens the face when it is first drawn (a collection's later faces are named, not opened,
+    // when the file is loaded). False when it cannot be drawn.
     bool open() {
-        if (raw.isValid() || collection.isEmpty()) {
-            return raw.isValid();
+        if (!face) {
+            face = FaceCache::shared().open(key, faceIndex);
         }
-        data = sfnt::extractFace(collection, face);
-        collection = QByteArray();
-        raw.loadFromData(data, 12, QFont::PreferDefaultHinting);
-        return raw.isValid();
+        return face != nullptr;
     }
+    // The face's own family: its name 1, else what the outlines report.
+    QString family() const { return face ? face->family() : names.family; }
 
     QRawFont atSize(int pixelSize) const {
         auto it = sizes.constFind(pixelSize);
         if (it != sizes.constEnd()) {
             return *it;
         }
-        QRawFont sized = raw;
-        sized.setPixelSize(pixelSize);
+        QRawFont sized;
+        if (raw.isValid()) {
+            sized = raw;
+            sized.setPixelSize(pixelSize);
+        } else {
+            raw = face->rawFont(pixelSize);
+            sized = raw;
+        }
         sizes.insert(pixelSize, sized);
         return sized;
     }
@@ -158,8 +103,7 @@ struct LoadedFontFile {
     // Only the face's own family counts, not the typographic family it belongs to: a condensed
     // face grouped under "DejaVu Sans" must not stand in when "DejaVu Sans" is asked for.
     bool hasName(const QString& name) const {
-        const QString own = names.family.isEmpty() ? raw.familyName() : names.family;
-        return own.compare(name, Qt::CaseInsensitive) == 0;
+        return family().compare(name, Qt::CaseInsensitive) == 0;
     }
     bool hasFullName(const QString& name) const {
         return names.fullName.compare(name, Qt::CaseInsensitive) == 0;
@@ -173,12 +117,15 @@ struct DrawingFont::Data {
     QString filePath;
     int pixelSize = 0;
     FontStyle style;
-    // An active file draws from its own outlines.
+    // A file's face draws from its own outlines; `file` is set when the table's active file
+    // draws (for font()). `face` is declared before `raw`, which reads the face's bytes.
     std::shared_ptr<LoadedFontFile> file;
+    std::shared_ptr<const FontFace> face;
     QRawFont raw;
     bool emboldenStroke = false;
     bool slant = false;
     // Everything else draws with Qt's font matching.
+    QString styleName;  // of an installed face found by its full name
     QFont qfont;
     qreal ascent = 0;
     qreal descent = 0;
@@ -255,7 +202,7 @@ qreal DrawingFont::horizontalAdvance(const QString& text) const {
     if (!m_data || text.isEmpty()) {
         return 0;
     }
-    if (m_data->file) {
+    if (m_data->face) {
         qreal advance = 0;
         glyphRunFor(m_data->raw, text, &advance);
         return advance + (m_data->emboldenStroke ? emboldenOffset(m_data->pixelSize) : 0);
@@ -267,7 +214,7 @@ void DrawingFont::drawText(QPainter& painter, const QPointF& baseline, const QSt
     if (!m_data || text.isEmpty()) {
         return;
     }
-    if (!m_data->file) {
+    if (!m_data->face) {
         painter.setFont(m_data->qfont);
         painter.drawText(baseline, text);
         return;
@@ -306,7 +253,7 @@ QRawFont DrawingFont::rawFont() const {
     if (!m_data) {
         return {};
     }
-    return m_data->file ? m_data->raw : QRawFont::fromFont(m_data->qfont);
+    return m_data->face ? m_data->raw : QRawFont::fromFont(m_data->qfont);
 }
 
 QFont DrawingFont::font() const {
@@ -325,13 +272,111 @@ QFont DrawingFont::font() const {
     result.setStrikeOut(m_data->style.strikeOut);
     // Only an active file may be registered: the table unregisters it when it is deactivated.
     if (file.active && file.appFontId < 0) {
-        file.appFontId = QFontDatabase::addApplicationFontFromData(file.data);
+        const QByteArray bytes = file.face->bytes();
+        file.appFontId =
+            QFontDatabase::addApplicationFontFromData(QByteArray(bytes.constData(), bytes.size()));
     }
     const QStringList families = file.active && file.appFontId >= 0
                                      ? QFontDatabase::applicationFontFamilies(file.appFontId)
                                      : QStringList();
     result.setFamilies({families.isEmpty() ? m_data->family : families.first()});
     return result;
+}
+
+namespace {
+
+QFont qfontFor(const QString& family, const QString& styleName, int pixelSize, FontStyle style) {
+    QFont font;
+    font.setFamilies({family});
+    if (!styleName.isEmpty()) {
+        font.setStyleName(styleName);
+    }
+    font.setPixelSize(pixelSize);
+    if (style.bold) {
+        font.setBold(true);
+    }
+    if (style.italic) {
+        font.setItalic(true);
+    }
+    font.setUnderline(style.underline);
+    font.setStrikeOut(style.strikeOut);
+    return font;
+}
+
+// A face drawn from its file: the face's own style is used as it is; what the request adds is
+// drawn on top.
+void setFace(DrawingFont::Data& data, std::shared_ptr<const FontFace> face, QRawFont raw) {
+    data.face = std::move(face);
+    data.raw = std::move(raw);
+    data.filePath = data.face->key().path;
+    data.family = data.face->family();
+    data.fullName = data.face->names().fullName;
+    data.emboldenStroke = data.style.bold && !data.face->isBold();
+    data.slant = data.style.italic && !data.face->isItalic();
+    data.ascent = data.raw.ascent();
+    data.descent = data.raw.descent();
+}
+
+}  // namespace
+
+DrawingFont DrawingFont::fromFace(std::shared_ptr<const FontFace> face, FontStyle style,
+                                  int pixelSize, QRawFont opened) {
+    if (!face) {
+        return {};
+    }
+    auto data = std::make_shared<Data>();
+    data->source = FontSource::ActiveFile;
+    data->pixelSize = std::max(1, pixelSize);
+    data->style = style;
+    QRawFont raw = std::move(opened);
+    if (raw.isValid()) {
+        if (raw.pixelSize() != data->pixelSize) {
+            raw.setPixelSize(data->pixelSize);
+        }
+    } else {
+        raw = face->rawFont(data->pixelSize);
+    }
+    if (!raw.isValid()) {
+        return {};
+    }
+    setFace(*data, std::move(face), std::move(raw));
+    return DrawingFont(std::move(data));
+}
+
+PortableFont DrawingFont::portable() const {
+    PortableFont result;
+    if (!m_data) {
+        return result;
+    }
+    result.source = m_data->source;
+    result.face = m_data->face;
+    result.family = m_data->family;
+    result.fullName = m_data->fullName;
+    result.styleName = m_data->styleName;
+    result.pixelSize = m_data->pixelSize;
+    result.style = m_data->style;
+    return result;
+}
+
+DrawingFont DrawingFont::fromPortable(const PortableFont& portable) {
+    if (portable.source == FontSource::None) {
+        return {};
+    }
+    if (portable.face) {
+        return fromFace(portable.face, portable.style, portable.pixelSize);
+    }
+    auto data = std::make_shared<Data>();
+    data->source = portable.source;
+    data->family = portable.family;
+    data->fullName = portable.fullName;
+    data->styleName = portable.styleName;
+    data->pixelSize = std::max(1, portable.pixelSize);
+    data->style = portable.style;
+    data->qfont = qfontFor(data->family, data->styleName, data->pixelSize, data->style);
+    const QFontMetricsF metrics(data->qfont);
+    data->ascent = metrics.ascent();
+    data->descent = metrics.descent();
+    return DrawingFont(std::move(data));
 }
 
 QString fontTableKey(const QString& path) {
@@ -465,34 +510,27 @@ constexpr qint64 kCachedBytes = 32 * 1024 * 1024;
 
 }  // namespace
 
-// The bytes a file holds, with the copies of its collection's later faces that were opened.
+// The bytes a file's faces hold: its first face and the later faces of a collection that were
+// opened.
 qint64 loadedBytes(const LoadedFontFile& file) {
-    qint64 bytes = file.data.size();
+    qint64 bytes = file.face ? file.face->byteSize() : 0;
     for (const auto& face : file.otherFaces) {
-        bytes += face->data.size();
+        bytes += face->face ? face->face->byteSize() : 0;
     }
     return bytes;
 }
 
-// A file's own bold and italic: its outlines' weight and style, or its subfamily's words.
-void setStyleOf(LoadedFontFile& file) {
-    const QString subfamily = file.names.subfamily.toLower();
-    const bool opened = file.raw.isValid();
-    file.bold = (opened && file.raw.weight() >= QFont::DemiBold) || subfamily.contains(u"bold");
-    file.italic = (opened && file.raw.style() != QFont::StyleNormal) ||
-                  subfamily.contains(u"italic") || subfamily.contains(u"oblique");
-}
-
-// Faces 2 onwards of a collection, each named from its own naming table; a face whose
-// directory or naming table cannot be found is left out.
+// Faces 2 onwards of a collection, each named from its own naming table and styled by its
+// subfamily's words; a face whose directory or naming table cannot be found is left out.
 std::vector<std::shared_ptr<LoadedFontFile>> laterFaces(const LoadedFontFile& file) {
     std::vector<std::shared_ptr<LoadedFontFile>> faces;
-    const sfnt::FaceList list = sfnt::readFaceList(file.data);
+    const QByteArray bytes = file.face->bytes();
+    const sfnt::FaceList list = sfnt::readFaceList(bytes);
     if (!list.collection) {
         return faces;
     }
-    const sfnt::ByteReader read = sfnt::memoryReader(file.data);
-    const auto size = static_cast<std::uint64_t>(file.data.size());
+    const sfnt::ByteReader read = sfnt::memoryReader(bytes);
+    const auto size = static_cast<std::uint64_t>(bytes.size());
     for (int k = 1; k < list.count(); ++k) {
         const auto tables = sfnt::readTableDirectory(read, size, list.offsets[std::size_t(k)]);
         if (!tables) {
@@ -505,10 +543,11 @@ std::vector<std::shared_ptr<LoadedFontFile>> laterFaces(const LoadedFontFile& fi
             auto face = std::make_shared<LoadedFontFile>();
             face->key = file.key;
             face->stamp = file.stamp;
-            face->face = k;
-            face->collection = file.data;
+            face->faceIndex = k;
             face->names = readFaceNames(read(table.offset, table.length));
-            setStyleOf(*face);
+            const QString subfamily = face->names.subfamily.toLower();
+            face->bold = subfamily.contains(u"bold");
+            face->italic = subfamily.contains(u"italic") || subfamily.contains(u"oblique");
             faces.push_back(std::move(face));
             break;
         }
@@ -534,22 +573,18 @@ struct QtFontTable::State {
             (*it)->lastUse = ++clock;
             return *it;
         }
-        QFile source(key);
-        if (!source.open(QIODevice::ReadOnly)) {
+        std::shared_ptr<const FontFace> face = FaceCache::shared().open(key);
+        if (!face) {
             cache.remove(key);
             return nullptr;
         }
         auto file = std::make_shared<LoadedFontFile>();
         file->key = key;
         file->stamp = *stamp;
-        file->data = source.readAll();
-        file->raw.loadFromData(file->data, 12, QFont::PreferDefaultHinting);
-        if (!file->raw.isValid()) {
-            cache.remove(key);
-            return nullptr;
-        }
-        file->names = readFaceNames(file->raw.fontTable("name"));
-        setStyleOf(*file);
+        file->face = face;
+        file->names = face->names();
+        file->bold = face->isBold();
+        file->italic = face->isItalic();
         file->otherFaces = laterFaces(*file);
         file->lastUse = ++clock;
         cache.insert(key, file);
@@ -712,15 +747,8 @@ DrawingFont QtFontTable::resolve(const QString& faceName, FontStyle style, int p
     if (file && file->open()) {
         data->source = FontSource::ActiveFile;
         data->file = file;
-        data->filePath = file->key;
-        data->family = file->names.family.isEmpty() ? file->raw.familyName() : file->names.family;
-        data->fullName = file->names.fullName;
-        data->raw = file->atSize(data->pixelSize);
-        // The face's own style is used as it is; what the request adds is drawn on top.
-        data->emboldenStroke = style.bold && !file->bold;
-        data->slant = style.italic && !file->italic;
-        data->ascent = data->raw.ascent();
-        data->descent = data->raw.descent();
+        setFace(*data, file->face, file->atSize(data->pixelSize));
+        data->family = file->face->family();
         return DrawingFont(std::move(data));
     }
 
@@ -733,20 +761,8 @@ DrawingFont QtFontTable::resolve(const QString& faceName, FontStyle style, int p
     data->source = match.source;
     data->family = match.family.isEmpty() ? name : match.family;
     data->fullName = match.fullName;
-    QFont font;
-    font.setFamilies({data->family});
-    if (match.source == FontSource::InstalledFullName && !match.styleName.isEmpty()) {
-        font.setStyleName(match.styleName);
-    }
-    font.setPixelSize(data->pixelSize);
-    if (style.bold) {
-        font.setBold(true);
-    }
-    if (style.italic) {
-        font.setItalic(true);
-    }
-    font.setUnderline(style.underline);
-    font.setStrikeOut(style.strikeOut);
+    data->styleName = match.source == FontSource::InstalledFullName ? match.styleName : QString();
+    const QFont font = qfontFor(data->family, data->styleName, data->pixelSize, style);
     data->qfont = font;
     const QFontMetricsF metrics(font);
     data->ascent = metrics.ascent();
@@ -760,7 +776,7 @@ void QtFontTable::installedFontsChanged() {
     // change; registering and removing one makes widgets know what was installed or removed.
     QByteArray data;
     for (const auto& file : std::as_const(m_state->cache)) {
-        data = file->data;
+        data = QByteArray(file->face->bytes().constData(), file->face->byteSize());
         break;
     }
     if (data.isEmpty()) {

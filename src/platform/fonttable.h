@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <memory>
 
+#include "platform/facecache.h"
+
 class QPainter;
 
 namespace td {
@@ -28,6 +30,19 @@ enum class FontSource {
     InstalledFamily,
     InstalledFullName,
     Substitute  // fontconfig's substitute for an unknown name
+};
+
+// What a DrawingFont draws, in a form that any thread may take: the face of a file (immutable,
+// shared) or the attributes of a Qt font. DrawingFont::fromPortable() makes a font from it on
+// the thread that draws.
+struct PortableFont {
+    FontSource source = FontSource::None;
+    std::shared_ptr<const FontFace> face;
+    QString family;
+    QString fullName;
+    QString styleName;
+    int pixelSize = 0;
+    FontStyle style;
 };
 
 // The font that drawing code uses for one face name, style and pixel size. A cheap value: it
@@ -74,6 +89,17 @@ class DrawingFont {
     // The face that draws, for reading its tables (the Font Map takes the characters it has from
     // its cmap): the file's own face, or for an installed font or substitute the face Qt matched.
     QRawFont rawFont() const;
+
+    // The face of a file, drawn from its own outlines with `style` added where the face lacks
+    // it (a bold stroke, a slant). Any thread may call it; the font belongs to that thread.
+    // `opened`, when valid, is a QRawFont of this face made on this thread (the face cache's
+    // probe); it is used instead of opening the face again.
+    static DrawingFont fromFace(std::shared_ptr<const FontFace> face, FontStyle style,
+                                int pixelSize, QRawFont opened = {});
+    // This font in a form another thread can take, and a font made from it on the calling
+    // thread. A DrawingFont itself stays on the thread that made it.
+    PortableFont portable() const;
+    static DrawingFont fromPortable(const PortableFont& portable);
 
     struct Data;
     explicit DrawingFont(std::shared_ptr<const Data> data);
@@ -141,16 +167,5 @@ class QtFontTable final : public FontTable {
 
 // The key a path is counted under: the absolute, cleaned path.
 QString fontTableKey(const QString& path);
-
-// The names a face is known by: family (name 1), subfamily (2) and full name (4).
-struct FaceNames {
-    QString family;
-    QString subfamily;
-    QString fullName;
-};
-
-// Reads those names from a font's name table; every offset is checked against the table's size,
-// and names that cannot be read stay empty.
-FaceNames readFaceNames(const QByteArray& nameTable);
 
 }  // namespace td

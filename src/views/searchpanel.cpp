@@ -4,8 +4,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QScopedValueRollback>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTableView>
 #include <QTextEdit>
@@ -148,6 +150,9 @@ SearchPanel::SearchPanel(const SearchControls& controls, FontTable* fonts, Searc
                     }
                 });
     }
+    if (QTextEdit* preview = m_controls.RichEdit1) {
+        preview->viewport()->installEventFilter(this);
+    }
     if (m_controls.ListBox2) {
         connect(m_controls.ListBox2, &QListWidget::itemDoubleClicked, this,
                 [this](QListWidgetItem* item) { ListBox2DblClick(item); });
@@ -250,9 +255,18 @@ void SearchPanel::StringGrid6Click() {
     if (preview == nullptr) {
         return;
     }
+    // The preview draws the face of the file itself, so a bold or italic file shows as such;
+    // a file that is no font previews in what its name resolves to, as other text does.
+    const int pixels = pointsToPixels(kPreviewPoints, preview->logicalDpiY());
+    const std::shared_ptr<const FontFace> face = FaceCache::shared().open(path);
+    m_previewFont = DrawingFont::fromFace(face, FontStyle{}, pixels);
     QFont font = preview->font();
-    if (m_fonts != nullptr) {
-        const int pixels = pointsToPixels(kPreviewPoints, preview->logicalDpiY());
+    if (m_previewFont.isValid()) {
+        font = QFont();
+        font.setFamilies({face->family()});
+        font.setBold(face->isBold());
+        font.setItalic(face->isItalic());
+    } else if (m_fonts != nullptr) {
         font = m_fonts->resolve(names.Name, FontStyle{}, pixels).font();
     }
     font.setPointSize(kPreviewPoints);
@@ -260,6 +274,21 @@ void SearchPanel::StringGrid6Click() {
     preview->setFont(font);
     preview->document()->setDefaultFont(font);
     preview->setPlainText(m_hooks.sampleText ? m_hooks.sampleText() : QString());
+    preview->viewport()->update();
+}
+
+void SearchPanel::paintPreview(QWidget* viewport) {
+    const QTextEdit* preview = m_controls.RichEdit1;
+    QPainter painter(viewport);
+    painter.fillRect(viewport->rect(), viewport->palette().color(QPalette::Base));
+    painter.setPen(viewport->palette().color(QPalette::Text));
+    const qreal margin = preview->document()->documentMargin();
+    QPointF topLeft(margin - preview->horizontalScrollBar()->value(),
+                    margin - preview->verticalScrollBar()->value());
+    for (const QString& line : preview->toPlainText().split(u'\n')) {
+        m_previewFont.drawTextAt(painter, topLeft, line);
+        topLeft.ry() += m_previewFont.height();
+    }
 }
 
 void SearchPanel::ListBox2DblClick(QListWidgetItem* item) {
@@ -341,6 +370,11 @@ void SearchPanel::removeRows(const std::vector<int>& rows) {
 }
 
 bool SearchPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Paint && m_controls.RichEdit1 != nullptr &&
+        watched == m_controls.RichEdit1->viewport() && m_previewFont.isValid()) {
+        paintPreview(m_controls.RichEdit1->viewport());
+        return true;
+    }
     if (event->type() == QEvent::MouseButtonPress && m_controls.StringGrid6 != nullptr &&
         watched == m_controls.StringGrid6->horizontalHeader()->viewport()) {
         const auto* press = static_cast<QMouseEvent*>(event);

@@ -6,6 +6,7 @@
 #include <functional>
 #include <vector>
 
+#include "platform/fonttable.h"
 #include "views/fontsearch.h"
 
 class QLineEdit;
@@ -119,6 +120,8 @@ class SearchPanel : public QObject {
 
   private:
     void showCaption();
+    // Draws the preview's text in the face of the file previewed.
+    void paintPreview(QWidget* viewport);
 
     SearchControls m_controls;
     FontTable* m_fonts;
@@ -126,6 +129,9 @@ class SearchPanel : public QObject {
     SearchResultsModel* m_model;
     // Rows are being replaced or removed: the current cell moves without the user.
     bool m_changingRows = false;
+    // The face the preview draws in; invalid when the file is no font (the text box then draws
+    // its text in its own font).
+    DrawingFont m_previewFont;
 };
 
 }  // namespace td

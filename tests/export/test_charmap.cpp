@@ -5,6 +5,7 @@
 
 #include "export/charmap.h"
 #include "export/htmlpage.h"
+#include "export/sheetlayout.h"
 #include "fake_services.h"
 #include "platform/error.h"
 #include "platform/fonttable.h"
@@ -146,6 +147,15 @@ TEST_F(CharacterMapExport, JpegAndGifWriteEveryCodeAndThePageLineByLine) {
                                                 : "<img src=\"065DejaVu Sans.GIF\" alt=\"065DejaVu "
                                                   "Sans.gif\" width=30\" height=30\" >");
         expectPictures(map.targetFolder, type);
+        // Drawn on the worker pool, byte for byte the pictures drawn one by one here.
+        for (int code = 0; code < 256; ++code) {
+            EXPECT_EQ(tdtest::fileBytes(map.targetFolder + u'/' +
+                                        td::characterImageName(code, map.face, type)),
+                      td::encodeSampleImage(
+                          td::renderCharacterImage(fonts, map.face, td::fontMapCharacter(code)),
+                          map.encoding))
+                << code;
+        }
         EXPECT_EQ(dialogs.boxTexts().last(), td::previewQuestion(page));
         ASSERT_FALSE(shell.calls().isEmpty());
         EXPECT_EQ(shell.calls().last().arguments, QStringList{page});

@@ -9,6 +9,7 @@
 #include "platform/error.h"
 #include "platform/fonttable.h"
 #include "sandbox.h"
+#include "testfiles.h"
 
 using td::ImageType;
 
@@ -186,4 +187,47 @@ TEST_F(SampleSheets, AFailedWriteKeepsEarlierFilesAndGivesEveryFontBack) {
         EXPECT_TRUE(error.message().contains(sandbox.path("gone/s-0.bmp"))) << error.what();
     }
     EXPECT_TRUE(fonts.activePaths().isEmpty());
+}
+
+TEST_F(SampleSheets, SheetsDrawnWithThePoolEqualSheetsDrawnRowByRow) {
+    QDir().mkpath(out());
+    rows.clear();
+    for (const char* folder :
+         {"/usr/share/fonts/truetype/dejavu", "/usr/share/fonts/truetype/liberation"}) {
+        const QDir dir(QString::fromLatin1(folder));
+        for (const QString& name : dir.entryList({"*.ttf"}, QDir::Files, QDir::Name)) {
+            const auto face = td::FontFace::open(dir.filePath(name));
+            ASSERT_TRUE(face) << name.toStdString();
+            rows.push_back({face->family(),
+                            td::styleFromSubfamily(face->names().subfamily),
+                            face->family() + " " + name,
+                            dir.filePath(name),
+                            {}});
+        }
+    }
+    // An installed font, a file that is no font, and a face name that is not the file's.
+    rows.push_back({"DejaVu Serif", {true, true, false, false}, "installed", {}, {}});
+    rows.push_back({"DejaVu Sans", {}, "broken", sandbox.writeFile("broken.ttf", "x"), {}});
+    rows.push_back({"Liberation Mono", {}, "other", tdtest::dejaVuSans(), {}});
+    job.perSheet = 6;
+    // Rows of the usual height, and rows so low that the text reaches into the next slot.
+    for (const int height : {40, 14}) {
+        SCOPED_TRACE(height);
+        job.rowHeight = height;
+        const QStringList written = td::writeSampleSheets(rows, job, out(), fonts);
+        const std::vector<td::SheetSpan> spans = td::sheetSpans(int(rows.size()), job.perSheet);
+        ASSERT_EQ(written.size(), qsizetype(spans.size()));
+        for (std::size_t k = 0; k < spans.size(); ++k) {
+            QImage want(job.width, spans[k].rows * height, QImage::Format_RGB32);
+            want.fill(Qt::white);
+            for (int i = 0; i < spans[k].rows; ++i) {
+                td::drawSheetRow(want, i, rows[std::size_t(spans[k].first + i)], job, fonts);
+            }
+            const QImage got =
+                QImage(out() + u'/' + written[qsizetype(k)]).convertToFormat(QImage::Format_RGB32);
+            EXPECT_EQ(got, want) << k;
+        }
+    }
+    EXPECT_TRUE(fonts.activePaths().isEmpty());
+    EXPECT_EQ(fonts.most, 1);
 }

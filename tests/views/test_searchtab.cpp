@@ -137,3 +137,52 @@ TEST_F(SearchTab, SearchSortsPreviewsOnceAndReleasesOnLeavingAndSearchingAgain) 
     EXPECT_EQ(frame.RichEdit1->toPlainText(), "Sample 123");
     EXPECT_TRUE(dialogs.boxes().empty());
 }
+
+TEST_F(SearchTab, ThePreviewDrawsTheFaceOfTheFileItShows) {
+    services.windows = windows.get();
+    services.libraries = &libraries;
+    const QString dejavu = QStringLiteral("/usr/share/fonts/truetype/dejavu/");
+    // Pairs of one family: the upright face and a bold, italic or oblique one.
+    const std::vector<std::pair<QString, QString>> pairs{
+        {"DejaVuSans.ttf", "DejaVuSans-Bold.ttf"},
+        {"DejaVuSerif.ttf", "DejaVuSerif-Italic.ttf"},
+        {"DejaVuSansMono.ttf", "DejaVuSansMono-Oblique.ttf"},
+    };
+    QStringList names;
+    for (const auto& [upright, styled] : pairs) {
+        for (const QString& name : {upright, styled}) {
+            sandbox.writeFile("drive/" + name, tdtest::fileBytes(dejavu + name));
+            names << name;
+        }
+    }
+    drives.setDrives({{sandbox.path("drive"), td::DriveType::Fixed}});
+    windows->add(std::make_unique<TFrame1>(services));
+    TFrame1& frame = *windows->find<TFrame1>();
+    frame.FillDriveList();
+    frame.PageControl1->setCurrentWidget(frame.TabSheet5);
+    frame.Edit1->setText("Hamburgefonstiv");
+    frame.ListBox2->item(0)->setSelected(true);
+    QTest::mouseClick(frame.Button9, Qt::LeftButton);
+    QTableView& grid = *frame.StringGrid6;
+    const QStringList found = column(grid, 1);
+    ASSERT_EQ(found.size(), names.size());
+
+    auto preview = [&](const QString& name) {
+        const int row = int(found.indexOf(name));
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, {},
+                          grid.visualRect(grid.model()->index(row, 1)).center());
+        EXPECT_EQ(frame.RichEdit1->toPlainText(), "Hamburgefonstiv");
+        return frame.RichEdit1->viewport()->grab().toImage();
+    };
+    for (const auto& [upright, styled] : pairs) {
+        const QImage plain = preview(upright);
+        const QFont plainFont = frame.RichEdit1->font();
+        const QImage other = preview(styled);
+        EXPECT_NE(plain, other) << styled.toStdString();
+        EXPECT_EQ(frame.RichEdit1->font().family(), plainFont.family()) << styled.toStdString();
+        EXPECT_TRUE(frame.RichEdit1->font().bold() || frame.RichEdit1->font().italic())
+            << styled.toStdString();
+        EXPECT_EQ(frame.RichEdit1->font().pointSize(), 16);
+    }
+    EXPECT_TRUE(dialogs.boxes().empty());
+}
