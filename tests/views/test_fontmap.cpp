@@ -555,6 +555,13 @@ TEST_F(FontMapTab, ACollectionOffersItsOtherFacesBesideTheCaption) {
     selector->setCurrentIndex(1);
     emit selector->activated(1);
     EXPECT_EQ(mapCaption(frame), "WenQuanYi Micro Hei Mono");
+    // The second face lists its own pages, the ideographs among them, and draws there.
+    auto& pages = *frame.findChild<QComboBox*>("ComboBoxPage");
+    const int ideographs = pages.findText("U+4E00 CJK Unified Ideographs");
+    ASSERT_GE(ideographs, 0);
+    pages.setCurrentIndex(ideographs);
+    EXPECT_EQ(frame.fontMap()->page(), 0x4E);
+    EXPECT_EQ(frame.fontMap()->cellText(1, 1), QString(QChar(0x4E00)));
     // The map's file is active while the tab shows, so the caption draws in the second face.
     EXPECT_EQ(frame.fontMapFile(), ttc);
     EXPECT_EQ(fonts.resolve(frame.fontMap()->faceName(), {}, 20).source(),
