@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <algorithm>
 
+#include "platform/application.h"
 #include "platform/dialogs.h"
 
 namespace {
@@ -79,7 +80,7 @@ TForm1::TForm1(td::Services& services, QWidget* parent)
         edit->setGeometry(fieldX, top, kFieldWidth, kFieldHeight);
         label->setBuddy(edit);
         // Only the user's own edits count: the fill sets texts without leaving "Close".
-        connect(edit, &QLineEdit::textEdited, this, &TForm1::EditChange);
+        connect(edit, &QLineEdit::textEdited, this, td::guarded(this, &TForm1::EditChange));
         m_labels[static_cast<std::size_t>(field)] = label;
         m_edits[static_cast<std::size_t>(field)] = edit;
     }
@@ -96,8 +97,8 @@ TForm1::TForm1(td::Services& services, QWidget* parent)
     m_button1->setObjectName(QStringLiteral("Button1"));
     m_button1->setGeometry(width - kButtonWidth - 16, buttonTop, kButtonWidth, kButtonHeight);
     m_button1->setDefault(true);
-    connect(m_button1, &QPushButton::clicked, this, &TForm1::Button1Click);
-    connect(m_button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+    connect(m_button1, &QPushButton::clicked, this, td::guarded(this, &TForm1::Button1Click));
+    connect(m_button2, &QPushButton::clicked, this, td::guarded(this, &TForm1::Button2Click));
 
     centreOnScreen();
 }

@@ -14,6 +14,7 @@
 
 #include "browse/fontlisting.h"
 #include "browse/samplerow.h"
+#include "platform/application.h"
 #include "platform/fonttable.h"
 #include "ttfnames/fontnames.h"
 #include "views/tform2.h"
@@ -304,13 +305,13 @@ bool FontMapView::eventFilter(QObject* watched, QEvent* event) {
         forward(watched, event, this);
         const QModelIndex pressed = grid->indexAt(at);
         if (pressed.isValid() && pressed == grid->currentIndex()) {
-            StringGrid3SelectCell(pressed.row(), pressed.column());
+            runGuarded([&] { StringGrid3SelectCell(pressed.row(), pressed.column()); });
         }
         return true;
     }
     if (watched == grid->viewport() && event->type() == QEvent::MouseButtonRelease) {
         forward(watched, event, this);
-        StringGrid3MouseUp();
+        runGuarded([this] { StringGrid3MouseUp(); });
         return true;
     }
     if (watched == grid && event->type() == QEvent::KeyPress) {
@@ -318,7 +319,7 @@ bool FontMapView::eventFilter(QObject* watched, QEvent* event) {
         forward(watched, event, this);
         const QModelIndex after = grid->currentIndex();
         if (after.isValid() && after != before) {
-            StringGrid3SelectCell(after.row(), after.column());
+            runGuarded([&] { StringGrid3SelectCell(after.row(), after.column()); });
         }
         return true;
     }
