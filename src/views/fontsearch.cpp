@@ -142,14 +142,16 @@ FontNameMask::FontNameMask(const QString& maskText) : m_anyName(maskText == u"*"
     if (m_anyName) {
         return;
     }
+    // Character by character, not by UTF-16 unit: half of a surrogate pair escaped on its own
+    // makes a pattern that does not compile, and "?" stands for a whole character.
     QString pattern;
-    for (const QChar c : maskText + QStringLiteral(".ttf")) {
-        if (c == u'*') {
+    for (const char32_t c : (maskText + QStringLiteral(".ttf")).toUcs4()) {
+        if (c == U'*') {
             pattern += QStringLiteral(".*");
-        } else if (c == u'?') {
+        } else if (c == U'?') {
             pattern += u'.';
         } else {
-            pattern += QRegularExpression::escape(QString(c));
+            pattern += QRegularExpression::escape(QString::fromUcs4(&c, 1));
         }
     }
     m_expression = QRegularExpression(
