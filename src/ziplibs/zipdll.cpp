@@ -337,17 +337,16 @@ int32_t deleteEntries(zip_t* archive, const std::vector<std::string>& specs, Rep
     // also a pattern and never matches another case ("font[1].ttf" does not delete
     // "font1.ttf", "font.ttf" does not delete "Font.ttf"). Only a specification that names
     // no entry and holds a wildcard is a pattern.
-    std::vector<std::string> stored(static_cast<size_t>(std::max<zip_int64_t>(count, 0)));
+    const auto entries = static_cast<size_t>(std::max<zip_int64_t>(count, 0));
     std::unordered_map<std::string, std::vector<size_t>> byBytes;
     std::unordered_map<std::string, std::vector<size_t>> byText;
-    for (size_t i = 0; i < stored.size(); ++i) {
+    for (size_t i = 0; i < entries; ++i) {
         if (const char* raw = zip_get_name(archive, i, ZIP_FL_ENC_RAW)) {
-            stored[i] = raw;
-            byBytes[stored[i]].push_back(i);
-            byText[asUtf8(stored[i])].push_back(i);
+            byBytes[raw].push_back(i);
+            byText[asUtf8(raw)].push_back(i);
         }
     }
-    std::vector<bool> chosen(stored.size(), false);
+    std::vector<bool> chosen(entries, false);
     std::vector<std::string> patterns;
     for (const std::string& spec : specs) {
         const auto bytes = byBytes.find(spec);
