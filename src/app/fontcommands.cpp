@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <optional>
+#include <utility>
 
 #include "app/tframe1.h"
 #include "browse/directorypanel.h"
@@ -17,6 +19,7 @@
 #include "fontfiles/fileops.h"
 #include "fontfiles/fontinstall.h"
 #include "fontfiles/tform3.h"
+#include "platform/application.h"
 #include "platform/fonttable.h"
 #include "platform/windowset.h"
 #include "views/searchpanel.h"
@@ -29,15 +32,16 @@ const QString kMoveMode = QStringLiteral("Move To...");
 }  // namespace
 
 void TFrame1::connectFontCommands() {
-    connect(Install, &QAction::triggered, this, &TFrame1::InstallClick);
+    connect(Install, &QAction::triggered, this, td::guarded(this, &TFrame1::InstallClick));
     for (std::size_t k = 0; k < copydirItems.size(); ++k) {
         connect(copydirItems[k], &QAction::triggered, this,
-                [this, k] { CopySelectedFiles(copydirItems[k]->text()); });
+                td::guarded([this, k] { CopySelectedFiles(copydirItems[k]->text()); }));
         connect(movedirItems[k], &QAction::triggered, this,
-                [this, k] { MoveSelectedFiles(movedirItems[k]->text()); });
+                td::guarded([this, k] { MoveSelectedFiles(movedirItems[k]->text()); }));
     }
-    connect(newcopydir1, &QAction::triggered, this, &TFrame1::newcopydir1Click);
-    connect(newmovedir11, &QAction::triggered, this, &TFrame1::newmovedir11Click);
+    connect(newcopydir1, &QAction::triggered, this, td::guarded(this, &TFrame1::newcopydir1Click));
+    connect(newmovedir11, &QAction::triggered, this,
+            td::guarded(this, &TFrame1::newmovedir11Click));
 }
 
 void TFrame1::InstallClick() {
@@ -91,12 +95,19 @@ td::FileSelection TFrame1::selectedFiles() const {
 }
 
 void TFrame1::CopySelectedFiles(const QString& folder) {
-    td::copySelectedFiles(selectedFiles(), folder);
+    copyFiles(selectedFiles(), folder);
 }
 
 void TFrame1::MoveSelectedFiles(const QString& folder) {
     // The names are collected before anything is deleted, so the deletions cannot disturb them.
-    const td::FileSelection selection = selectedFiles();
+    moveFiles(selectedFiles(), folder);
+}
+
+void TFrame1::copyFiles(const td::FileSelection& selection, const QString& folder) {
+    td::copySelectedFiles(selection, folder);
+}
+
+void TFrame1::moveFiles(const td::FileSelection& selection, const QString& folder) {
     ListBox4->clear();
     ListBox4->addItems(selection.entries);
     td::moveSelectedFiles(selection, folder);
@@ -118,6 +129,9 @@ void TFrame1::showDestinationDialog(const QString& mode) {
         return;
     }
     if (auto* chooser = m_services.windows->find<TForm3>()) {
+        // The files are the ones selected now: a refresh while the chooser is open (focus
+        // coming back with "Automatic Refresh") rebuilds the file list and its selection.
+        m_chosenFiles = selectedFiles();
         connect(chooser, &TForm3::doPressed, this, &TFrame1::DestinationChosen,
                 Qt::UniqueConnection);
         chooser->showDoMode(mode);
@@ -125,6 +139,11 @@ void TFrame1::showDestinationDialog(const QString& mode) {
 }
 
 void TFrame1::DestinationChosen(const QString& mode, const QString& folder) {
+    // Connected as a unique member-function connection, so it guards itself.
+    td::runGuarded([&] { copyOrMoveTo(mode, folder); });
+}
+
+void TFrame1::copyOrMoveTo(const QString& mode, const QString& folder) {
     td::RecentFolders folders;
     for (std::size_t k = 0; k < folders.size(); ++k) {
         folders[k] = {copydirItems[k]->text(), copydirItems[k]->isVisible()};
@@ -136,10 +155,12 @@ void TFrame1::DestinationChosen(const QString& mode, const QString& folder) {
             item->setVisible(folders[k].visible);
         }
     }
+    const std::optional<td::FileSelection> chosen = std::exchange(m_chosenFiles, std::nullopt);
+    const td::FileSelection selection = chosen ? *chosen : selectedFiles();
     if (mode == kCopyMode) {
-        CopySelectedFiles(folders[0].caption);
+        copyFiles(selection, folders[0].caption);
     } else if (mode == kMoveMode) {
-        MoveSelectedFiles(folders[0].caption);
+        moveFiles(selection, folders[0].caption);
     }
 }
 

@@ -11,8 +11,8 @@
 #include "platform/application.h"
 #include "platform/dialogs.h"
 #include "platform/drives.h"
-#include "platform/fonttable.h"
 #include "platform/fontskey.h"
+#include "platform/fonttable.h"
 #include "platform/library.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
@@ -109,19 +109,20 @@ int main(int argc, char** argv) {
     // changed yet that closing would have to store.
     bool created = false;
     QSocketNotifier terminationNotifier(g_signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&terminationNotifier, &QSocketNotifier::activated, &app, [&windows, &created] {
-        char byte = 0;
-        [[maybe_unused]] const ssize_t got = ::read(g_signalPipe[0], &byte, 1);
-        if (!created) {
-            ::_exit(0);
-        }
-        if (QWidget* main = windows.mainWindow()) {
-            if (!main->close()) {
-                return;
-            }
-        }
-        QCoreApplication::quit();
-    });
+    QObject::connect(&terminationNotifier, &QSocketNotifier::activated, &app,
+                     td::guarded([&windows, &created] {
+                         char byte = 0;
+                         [[maybe_unused]] const ssize_t got = ::read(g_signalPipe[0], &byte, 1);
+                         if (!created) {
+                             ::_exit(0);
+                         }
+                         if (QWidget* main = windows.mainWindow()) {
+                             if (!main->close()) {
+                                 return;
+                             }
+                         }
+                         QCoreApplication::quit();
+                     }));
 
     td::createWindows(classes, services, windows);
     created = true;

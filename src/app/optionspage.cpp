@@ -15,6 +15,7 @@
 
 #include "app/radiogroup.h"
 #include "fontfiles/tform3.h"
+#include "platform/application.h"
 #include "platform/dialogs.h"
 #include "platform/error.h"
 #include "platform/fontfilerule.h"
@@ -148,28 +149,33 @@ void OptionsPage::bindSettings() {
 }
 
 void OptionsPage::connectControls() {
-    connect(Button2, &QPushButton::clicked, this, &OptionsPage::Button2Click);
-    connect(Button3, &QPushButton::clicked, this, &OptionsPage::Button3Click);
-    connect(Button5, &QPushButton::clicked, this, &OptionsPage::Button5Click);
-    connect(Button10, &QPushButton::clicked, this, &OptionsPage::Button10Click);
-    connect(Edit4, &QLineEdit::textChanged, this, &OptionsPage::Edit4Change);
-    connect(Edit6, &QLineEdit::textChanged, this, &OptionsPage::Edit6Change);
-    connect(RadioGroup1, &RadioGroup::clicked, this, &OptionsPage::RadioGroup1Click);
-    connect(RadioGroup2, &RadioGroup::clicked, this, &OptionsPage::RadioGroup2Click);
-    connect(SpinEdit1, &QSpinBox::valueChanged, this, &OptionsPage::SpinEdit1Change);
-    connect(SpinEdit2, &QSpinBox::valueChanged, this, &OptionsPage::SpinEdit2Change);
-    connect(SpinEdit3, &QSpinBox::valueChanged, this, [this] {
-        if (m_hooks.fontMapSizeChanged) {
-            m_hooks.fontMapSizeChanged();
-        }
-    });
-    connect(SpinEdit4, &QSpinBox::valueChanged, this, &OptionsPage::SpinEdit4Change);
-    connect(CheckBox9, &QCheckBox::toggled, this, [this](bool on) {
-        setTrueTypeFilesOnly(on);
-        if (m_hooks.fontFileRuleChanged) {
-            m_hooks.fontFileRuleChanged();
-        }
-    });
+    connect(Button2, &QPushButton::clicked, this, td::guarded(this, &OptionsPage::Button2Click));
+    connect(Button3, &QPushButton::clicked, this, td::guarded(this, &OptionsPage::Button3Click));
+    connect(Button5, &QPushButton::clicked, this, td::guarded(this, &OptionsPage::Button5Click));
+    connect(Button10, &QPushButton::clicked, this, td::guarded(this, &OptionsPage::Button10Click));
+    connect(Edit4, &QLineEdit::textChanged, this, td::guarded(this, &OptionsPage::Edit4Change));
+    connect(Edit6, &QLineEdit::textChanged, this, td::guarded(this, &OptionsPage::Edit6Change));
+    connect(RadioGroup1, &RadioGroup::clicked, this,
+            td::guarded(this, &OptionsPage::RadioGroup1Click));
+    connect(RadioGroup2, &RadioGroup::clicked, this,
+            td::guarded(this, &OptionsPage::RadioGroup2Click));
+    connect(SpinEdit1, &QSpinBox::valueChanged, this,
+            td::guarded(this, &OptionsPage::SpinEdit1Change));
+    connect(SpinEdit2, &QSpinBox::valueChanged, this,
+            td::guarded(this, &OptionsPage::SpinEdit2Change));
+    connect(SpinEdit3, &QSpinBox::valueChanged, this, td::guarded([this] {
+                if (m_hooks.fontMapSizeChanged) {
+                    m_hooks.fontMapSizeChanged();
+                }
+            }));
+    connect(SpinEdit4, &QSpinBox::valueChanged, this,
+            td::guarded(this, &OptionsPage::SpinEdit4Change));
+    connect(CheckBox9, &QCheckBox::toggled, this, td::guarded([this](bool on) {
+                setTrueTypeFilesOnly(on);
+                if (m_hooks.fontFileRuleChanged) {
+                    m_hooks.fontFileRuleChanged();
+                }
+            }));
 }
 
 QWidget* OptionsPage::buildSettingsPage() {
@@ -408,11 +414,14 @@ void OptionsPage::chooseFolder(const QString& marker) {
 }
 
 void OptionsPage::FolderSelected(const QString& marker, const QString& folder) {
-    if (marker == QLatin1String("1")) {
-        Edit4->setText(folder);
-    } else if (marker == QLatin1String("2")) {
-        Edit6->setText(folder);
-    }
+    // Connected as a unique member-function connection, so it guards itself.
+    td::runGuarded([&] {
+        if (marker == QLatin1String("1")) {
+            Edit4->setText(folder);
+        } else if (marker == QLatin1String("2")) {
+            Edit6->setText(folder);
+        }
+    });
 }
 
 void OptionsPage::Edit4Change() {

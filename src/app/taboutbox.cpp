@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "app/maker.h"
+#include "platform/application.h"
 #include "platform/shell.h"
 
 TAboutBox::TAboutBox(td::Services& services, QWidget* parent)
@@ -54,10 +55,11 @@ TAboutBox::TAboutBox(td::Services& services, QWidget* parent)
     layout->addWidget(CloseButton, 0, Qt::AlignCenter);
 
     connect(HomeButton, &QPushButton::clicked, this,
-            [this] { open(QString::fromLatin1(td::kMakerHomePage)); });
+            td::guarded([this] { open(QString::fromLatin1(td::kMakerHomePage)); }));
     connect(ProductButton, &QPushButton::clicked, this,
-            [this] { open(QString::fromLatin1(td::kMakerProductPage)); });
-    connect(MailLabel, &QLabel::linkActivated, this, [this](const QString& link) { open(link); });
+            td::guarded([this] { open(QString::fromLatin1(td::kMakerProductPage)); }));
+    connect(MailLabel, &QLabel::linkActivated, this,
+            td::guarded([this](const QString& link) { open(link); }));
     connect(CloseButton, &QPushButton::clicked, this, &QWidget::close);
 }
 

@@ -46,6 +46,7 @@
 #include "export/charmap.h"
 #include "export/exportcommand.h"
 #include "fontfiles/tform3.h"
+#include "platform/application.h"
 #include "platform/busyanimation.h"
 #include "platform/dialogs.h"
 #include "platform/drives.h"
@@ -155,7 +156,7 @@ void TFrame1::buildWindow() {
 
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     help->setContext(Qt::WindowShortcut);
-    connect(help, &QShortcut::activated, this, [this] { ShowHelp(1); });
+    connect(help, &QShortcut::activated, this, td::guarded([this] { ShowHelp(1); }));
 }
 
 QWidget* TFrame1::buildDirectoryPage() {
@@ -424,33 +425,35 @@ void TFrame1::buildPopupMenu() {
     PopupMenu1->addSeparator();
     Deletefromzip1 = action(PopupMenu1, "Deletefromzip1", "Delete");
 
-    connect(FileListBox1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        PopupMenu1->popup(FileListBox1->viewport()->mapToGlobal(at));
-    });
+    connect(FileListBox1, &QWidget::customContextMenuRequested, this,
+            td::guarded([this](const QPoint& at) {
+                PopupMenu1->popup(FileListBox1->viewport()->mapToGlobal(at));
+            }));
 }
 
 void TFrame1::connectEvents() {
-    connect(PageControl1, &QTabWidget::currentChanged, this, [this] {
-        PageControl1Change();
-        enterPage(PageControl1->currentWidget());
-    });
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
-        if (QWidget* page = pageOf(now)) {
-            enterPage(page);
-        }
-    });
-    connect(qApp, &QGuiApplication::focusWindowChanged, this, &TFrame1::onFocusWindowChanged);
+    connect(PageControl1, &QTabWidget::currentChanged, this, td::guarded([this] {
+                PageControl1Change();
+                enterPage(PageControl1->currentWidget());
+            }));
+    connect(qApp, &QApplication::focusChanged, this, td::guarded([this](QWidget*, QWidget* now) {
+                if (QWidget* page = pageOf(now)) {
+                    enterPage(page);
+                }
+            }));
+    connect(qApp, &QGuiApplication::focusWindowChanged, this,
+            td::guarded(this, &TFrame1::onFocusWindowChanged));
 
-    connect(Button1, &QPushButton::clicked, this, &TFrame1::Button1Click);
-    connect(Button9, &QPushButton::clicked, this, &TFrame1::Button1Click);
-    connect(Button4, &QPushButton::clicked, this, &TFrame1::Button4Click);
-    connect(Button6, &QPushButton::clicked, this, &TFrame1::Button6Click);
-    connect(Button7, &QPushButton::clicked, this, &TFrame1::Button7Click);
-    connect(Button8, &QPushButton::clicked, this, &TFrame1::Button8Click);
-    connect(Image1, &td::ClickableLabel::clicked, this, &TFrame1::Image1Click);
+    connect(Button1, &QPushButton::clicked, this, td::guarded(this, &TFrame1::Button1Click));
+    connect(Button9, &QPushButton::clicked, this, td::guarded(this, &TFrame1::Button1Click));
+    connect(Button4, &QPushButton::clicked, this, td::guarded(this, &TFrame1::Button4Click));
+    connect(Button6, &QPushButton::clicked, this, td::guarded(this, &TFrame1::Button6Click));
+    connect(Button7, &QPushButton::clicked, this, td::guarded(this, &TFrame1::Button7Click));
+    connect(Button8, &QPushButton::clicked, this, td::guarded(this, &TFrame1::Button8Click));
+    connect(Image1, &td::ClickableLabel::clicked, this, td::guarded(this, &TFrame1::Image1Click));
 
     // Deleting from an archive is the "&Delete" button's own command.
-    connect(Deletefromzip1, &QAction::triggered, this, &TFrame1::Button4Click);
+    connect(Deletefromzip1, &QAction::triggered, this, td::guarded(this, &TFrame1::Button4Click));
     connectFontCommands();
 }
 
@@ -473,7 +476,8 @@ void TFrame1::FormCreate() {
     // A library that cannot be loaded is reported in a box; it comes from the event loop, first
     // thing, so that the box belongs to the running program (a termination request ends it)
     // rather than to the start-up code that is still making the windows.
-    QMetaObject::invokeMethod(this, &TFrame1::LoadArchiveLibraries, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, td::guarded(this, &TFrame1::LoadArchiveLibraries),
+                              Qt::QueuedConnection);
     // 8. The temporary folder, where archive fonts are extracted.
     m_tempPath = m_services.tempFiles != nullptr ? m_services.tempFiles->tempPath()
                                                  : td::privateTempFolder(QDir::tempPath());
@@ -543,7 +547,8 @@ void TFrame1::showEvent(QShowEvent* event) {
         // The first-show steps may ask questions; they run from the event loop, so that a box
         // shown then is a box of the running program (which a termination request can end)
         // rather than one nested inside the call that shows the window.
-        QMetaObject::invokeMethod(this, &TFrame1::firstShow, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, td::guarded(this, &TFrame1::firstShow),
+                                  Qt::QueuedConnection);
     }
 }
 
@@ -559,12 +564,12 @@ void TFrame1::firstShow() {
 void TFrame1::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     if (m_firstShowDone) {
-        FormResize();
+        td::runGuarded([this] { FormResize(); });
     }
 }
 
 void TFrame1::closeEvent(QCloseEvent* event) {
-    FormClose();
+    td::runGuarded([this] { FormClose(); });
     event->accept();
 }
 
@@ -806,6 +811,21 @@ void TFrame1::fitPages() {
         }
         if (page->layout() != nullptr) {
             page->layout()->activate();
+        }
+        if (page != PageControl1->currentWidget()) {
+            layOutHiddenPage(page);
+        }
+    }
+}
+
+void TFrame1::layOutHiddenPage(QWidget* page) {
+    // A hidden widget's layout waits until the widget is shown before it follows a new size, so
+    // a page not shown is laid out here, each widget before the ones inside it.
+    QList<QWidget*> widgets{page};
+    widgets += page->findChildren<QWidget*>();
+    for (QWidget* widget : std::as_const(widgets)) {
+        if (QLayout* layout = widget->layout()) {
+            layout->setGeometry(widget->contentsRect());
         }
     }
 }
@@ -1084,7 +1104,8 @@ void TFrame1::buildFontMap() {
     m_fontMap = std::make_unique<td::FontMapView>(
         td::FontMapControls{PageControl1, TabSheet3, StringGrid3, SpinEdit3, ComboBoxPage},
         *m_services.fonts, std::move(hooks));
-    connect(ViewasCharacterMap1, &QAction::triggered, this, &TFrame1::ViewasCharacterMap1Click);
+    connect(ViewasCharacterMap1, &QAction::triggered, this,
+            td::guarded(this, &TFrame1::ViewasCharacterMap1Click));
 }
 
 void TFrame1::ViewasCharacterMap1Click() {

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "app/settings.h"
 #include "fontfiles/fileops.h"
@@ -310,6 +311,12 @@ class TFrame1 : public QWidget {
     void buildExport();
     void connectFontCommands();
     void showDestinationDialog(const QString& mode);
+    void copyFiles(const td::FileSelection& selection, const QString& folder);
+    void moveFiles(const td::FileSelection& selection, const QString& folder);
+    void copyOrMoveTo(const QString& mode, const QString& folder);
+    static void layOutHiddenPage(QWidget* page);
+    // The selection when "Browse..." of "Copy To..." or "Move To..." was chosen.
+    std::optional<td::FileSelection> m_chosenFiles;
     void deleteListedFonts();
     void deleteFoundFonts();
     void deleteInstalledFonts();

@@ -132,6 +132,14 @@ void TZipArchive::setZipFilename(const QString& path) {
     ReadContents();
 }
 
+void TZipArchive::setStoredNameSpecs(const QList<QByteArray>& names) {
+    m_fspecArgs.clear();
+    for (const QByteArray& name : names) {
+        m_fspecArgs << entryNameFromBytes(name);
+    }
+    m_storedNames = names;
+}
+
 void TZipArchive::ClearContents() {
     m_contents.clear();
 }
@@ -173,8 +181,12 @@ bool TZipArchive::fillBuffers(char*& archivePath, char** specSlots, int32_t& cou
     }
     std::vector<QByteArray> specs;
     specs.reserve(static_cast<size_t>(m_fspecArgs.size()));
-    for (const QString& spec : m_fspecArgs) {
-        specs.push_back(QFile::encodeName(spec));
+    for (qsizetype i = 0; i < m_fspecArgs.size(); ++i) {
+        const QString& spec = m_fspecArgs[i];
+        // Items changed through FSpecArgs() since the stored names were set go as text.
+        const bool stored =
+            i < m_storedNames.size() && entryNameFromBytes(m_storedNames[i]) == spec;
+        specs.push_back(stored ? m_storedNames[i] : QFile::encodeName(spec));
         if (specs.back().size() >= kDllPathBufferSize) {
             showMessage(QStringLiteral("Error - file name longer than %1 characters: %2")
                             .arg(kDllPathBufferSize - 1)
@@ -309,6 +321,7 @@ void TZipArchive::runZip(Operation operation) {
     }
 
     m_fspecArgs.clear();
+    m_storedNames.clear();
     freeBuffers();
     if (loadedHere) {
         UnloadZipLibrary();
@@ -363,6 +376,7 @@ void TZipArchive::Extract() {
     }
 
     m_fspecArgs.clear();
+    m_storedNames.clear();
     freeBuffers();
     if (loadedHere) {
         UnloadUnzipLibrary();

@@ -104,7 +104,14 @@ class TZipArchive : public QObject {
     // File specifications for the next Add, Delete or Extract; emptied after each.
     QStringList& FSpecArgs() { return m_fspecArgs; }
     const QStringList& FSpecArgs() const { return m_fspecArgs; }
-    void setFSpecArgs(const QStringList& specs) { m_fspecArgs = specs; }
+    void setFSpecArgs(const QStringList& specs) {
+        m_fspecArgs = specs;
+        m_storedNames.clear();
+    }
+    // Names entries by their stored bytes: FSpecArgs becomes their texts, and the libraries are
+    // handed these bytes for each item that still reads as its text, so an entry whose name is
+    // not UTF-8 (or differs from another only in case) is the one meant, and no other.
+    void setStoredNameSpecs(const QList<QByteArray>& names);
 
     const QString& ZipFilename() const { return m_zipFilename; }
     // Stores the path and reads the archive's entries at once (ReadContents).
@@ -160,6 +167,7 @@ class TZipArchive : public QObject {
     bool m_zipBusy = false;
     bool m_unzipBusy = false;
     QStringList m_fspecArgs;
+    QList<QByteArray> m_storedNames;
     QString m_zipFilename;
     int32_t m_successCount = 0;
     std::unique_ptr<ZipExecParams> m_zipParams;

@@ -174,7 +174,8 @@ WalkResult walkLocalHeaders(ByteSource& source, std::vector<ZipDirEntry>& entrie
                 throw Error(QStringLiteral("Error 2 reading Zip file"));
             }
             const auto nul = name.indexOf('\0');
-            entry.FileName = entryNameFromBytes(nul >= 0 ? name.left(nul) : name);
+            entry.StoredName = nul >= 0 ? name.left(nul) : name;
+            entry.FileName = entryNameFromBytes(entry.StoredName);
             const uint16_t extra = entry.ExtraFieldLength;
             const uint32_t compressed = entry.CompressedSize;
             entries.push_back(std::move(entry));

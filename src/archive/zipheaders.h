@@ -8,7 +8,8 @@
 namespace td {
 
 // One local file header of an archive: the 26 bytes after its signature, as read, and the
-// entry's name as stored (folder part and separators included).
+// entry's name as stored (folder part and separators included): its bytes, cut at the first
+// NUL, and those bytes as text.
 struct ZipDirEntry {
     uint16_t VersionNeeded = 0;
     uint16_t Flags = 0;
@@ -21,6 +22,9 @@ struct ZipDirEntry {
     uint16_t FileNameLength = 0;
     uint16_t ExtraFieldLength = 0;
     QString FileName;
+    // The name exactly as stored; FileName decodes it. Two entries can decode alike (a Latin-1
+    // name and its UTF-8 twin), so an entry is identified by these bytes.
+    QByteArray StoredName;
 };
 
 // Random access to the bytes of an archive.

@@ -8,6 +8,7 @@
 #include "archive/tziparchive.h"
 #include "browse/filelist.h"
 #include "browse/fontlisting.h"
+#include "platform/application.h"
 #include "platform/dialogs.h"
 #include "platform/error.h"
 #include "platform/shell.h"
@@ -66,11 +67,12 @@ ArchiveCommands::ArchiveCommands(TZipArchive& archive, Dialogs& dialogs, Directo
       m_hooks(std::move(hooks)) {
     for (int n = 1; n <= 5; ++n) {
         if (QAction* item = m_recent[static_cast<size_t>(n - 1)]) {
-            connect(item, &QAction::triggered, this, [this, n] { addToRecentEntry(n); });
+            connect(item, &QAction::triggered, this,
+                    td::guarded([this, n] { addToRecentEntry(n); }));
         }
     }
     if (browse) {
-        connect(browse, &QAction::triggered, this, [this] { New1Click(); });
+        connect(browse, &QAction::triggered, this, td::guarded([this] { New1Click(); }));
     }
 }
 
@@ -86,6 +88,24 @@ QStringList ArchiveCommands::selectedEntries() const {
     for (int row = 0; row < m_fileList->count(); ++row) {
         if (m_fileList->item(row)->isSelected()) {
             names << m_fileList->item(row)->text();
+        }
+    }
+    return names;
+}
+
+QList<QByteArray> ArchiveCommands::selectedStoredNames() const {
+    QList<QByteArray> names;
+    if (!m_fileList) {
+        return names;
+    }
+    const QStringList& listed = m_source.fileList();
+    for (int row = 0; row < m_fileList->count(); ++row) {
+        const QListWidgetItem* item = m_fileList->item(row);
+        if (item->isSelected()) {
+            // The row's stored name, as long as the list shows what the source holds.
+            names << (row < listed.size() && listed.at(row) == item->text()
+                          ? m_source.storedEntryName(row)
+                          : item->text().toUtf8());
         }
     }
     return names;
@@ -179,7 +199,7 @@ void ArchiveCommands::DeleteArchiveEntries() {
             m_hooks.showBusy(8);
         }
         m_archive.FSpecArgs().clear();
-        m_archive.setFSpecArgs(selectedEntries());
+        m_archive.setStoredNameSpecs(selectedStoredNames());
         m_archive.Verbose = false;
         m_archive.Trace = false;
         m_archive.setBusyPump(m_hooks.keepPainting);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -86,6 +88,8 @@ class ArchiveCommands : public QObject {
     void addToArchive(const QString& caption);
     void pushRecentEntries(const QString& archive);
     QStringList selectedEntries() const;
+    // The selected entries of an archive's file list, by the names' stored bytes.
+    QList<QByteArray> selectedStoredNames() const;
     QWidget* parentWidget() const;
 
     TZipArchive& m_archive;

@@ -1,6 +1,7 @@
 #include "browse/archivelisting.h"
 
 #include <QFileInfo>
+#include <algorithm>
 
 #include "archive/tziparchive.h"
 #include "browse/filelist.h"
@@ -13,17 +14,25 @@ bool isFontEntry(const QString& name) {
     return isFontFileName(name);
 }
 
+std::vector<ArchiveFontEntry> archiveFontEntries(const TZipArchive& archive) {
+    std::vector<ArchiveFontEntry> entries;
+    for (const ZipDirEntry& content : archive.Contents()) {
+        if (isFontEntry(content.FileName)) {
+            entries.push_back({content.FileName, content.StoredName});
+        }
+    }
+    return entries;
+}
+
 void readArchiveFontEntries(TZipArchive& archive, const QString& archivePath,
-                            QStringList& entries) {
+                            std::vector<ArchiveFontEntry>& entries) {
     archive.ClearContents();
     auto collect = [&] {
-        entries.clear();
-        for (const ZipDirEntry& content : archive.Contents()) {
-            if (isFontEntry(content.FileName)) {
-                entries << content.FileName;
-            }
-        }
-        sortFileList(entries);
+        entries = archiveFontEntries(archive);
+        std::stable_sort(entries.begin(), entries.end(),
+                         [](const ArchiveFontEntry& a, const ArchiveFontEntry& b) {
+                             return fileListLess(a.name, b.name);
+                         });
     };
     try {
         archive.setZipFilename(archivePath);

@@ -16,6 +16,7 @@
 #include "browse/filelist.h"
 #include "browse/fontlisting.h"
 #include "browse/samplegrid.h"
+#include "platform/application.h"
 #include "platform/dialogs.h"
 #include "platform/drives.h"
 #include "platform/error.h"
@@ -86,52 +87,59 @@ DirectoryPanel::DirectoryPanel(const DirectoryControls& controls, DirectorySourc
         }
         grid->setItemDelegate(m_delegate);
         setUpSampleGrid(*grid);
-        connect(grid, &QAbstractItemView::clicked, this, [this] { StringGrid2Click(); });
-        connect(grid, &QAbstractItemView::doubleClicked, this, [this] { StringGrid2DblClick(); });
+        connect(grid, &QAbstractItemView::clicked, this,
+                td::guarded([this] { StringGrid2Click(); }));
+        connect(grid, &QAbstractItemView::doubleClicked, this,
+                td::guarded([this] { StringGrid2DblClick(); }));
         grid->installEventFilter(this);
     }
     if (m_controls.RadioButton5) {
         connect(m_controls.RadioButton5, &QRadioButton::clicked, this,
-                [this] { RadioButton5Click(); });
+                td::guarded([this] { RadioButton5Click(); }));
     }
     if (m_controls.RadioButton6) {
         connect(m_controls.RadioButton6, &QRadioButton::clicked, this,
-                [this] { RadioButton6Click(); });
+                td::guarded([this] { RadioButton6Click(); }));
     }
     if (m_controls.CheckBox1) {
-        connect(m_controls.CheckBox1, &QCheckBox::clicked, this, [this] { CheckBox1Click(); });
+        connect(m_controls.CheckBox1, &QCheckBox::clicked, this,
+                td::guarded([this] { CheckBox1Click(); }));
     }
     if (QListWidget* list = m_controls.FileListBox1) {
         list->setSelectionMode(QAbstractItemView::ExtendedSelection);
         list->setToolTip(QStringLiteral("Right-click to view menu"));
         // A move with the keyboard refills the Properties dialog as a click does; a press of
         // the mouse leaves that to the click that follows it.
-        connect(list, &QListWidget::currentRowChanged, this, [this](int row) {
-            if (m_syncing) {
-                return;
-            }
-            if (m_mouseDown) {
-                m_source.setCurrentPosition(row);
-            } else {
-                FileListBox1Click();
-            }
-        });
-        connect(list, &QListWidget::itemClicked, this, [this] { FileListBox1Click(); });
-        connect(list, &QListWidget::itemDoubleClicked, this, [this] { FileListBox1DblClick(); });
-        connect(list, &QListWidget::itemPressed, this, [this] { FileListBox1MouseDown(); });
+        connect(list, &QListWidget::currentRowChanged, this, td::guarded([this](int row) {
+                    if (m_syncing) {
+                        return;
+                    }
+                    if (m_mouseDown) {
+                        m_source.setCurrentPosition(row);
+                    } else {
+                        FileListBox1Click();
+                    }
+                }));
+        connect(list, &QListWidget::itemClicked, this,
+                td::guarded([this] { FileListBox1Click(); }));
+        connect(list, &QListWidget::itemDoubleClicked, this,
+                td::guarded([this] { FileListBox1DblClick(); }));
+        connect(list, &QListWidget::itemPressed, this,
+                td::guarded([this] { FileListBox1MouseDown(); }));
         list->viewport()->installEventFilter(this);
     }
     if (m_controls.Properties1) {
-        connect(m_controls.Properties1, &QAction::triggered, this, [this] { Properties1Click(); });
+        connect(m_controls.Properties1, &QAction::triggered, this,
+                td::guarded([this] { Properties1Click(); }));
     }
     if (QListWidget* tree = m_controls.DirectoryListBox1) {
-        connect(tree, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
-            DirectoryListBox1Change(item->data(kFolderRole).toString());
-        });
+        connect(tree, &QListWidget::itemActivated, this, td::guarded([this](QListWidgetItem* item) {
+                    DirectoryListBox1Change(item->data(kFolderRole).toString());
+                }));
     }
     if (QComboBox* drives = m_controls.DriveComboBox1) {
         connect(drives, &QComboBox::activated, this,
-                [this](int index) { DriveComboBox1Change(index); });
+                td::guarded([this](int index) { DriveComboBox1Change(index); }));
     }
 }
 
@@ -467,7 +475,7 @@ bool DirectoryPanel::eventFilter(QObject* watched, QEvent* event) {
     if (list && watched == list->viewport() && event->type() == QEvent::MouseButtonRelease) {
         deliverFirst();
         m_mouseDown = false;
-        FileListBox1MouseUp();
+        runGuarded([this] { FileListBox1MouseUp(); });
         return true;
     }
     QTableView* grid = m_controls.StringGrid2;
@@ -491,7 +499,7 @@ bool DirectoryPanel::eventFilter(QObject* watched, QEvent* event) {
             deliverFirst();
         }
         if (grid->currentIndex() != before) {
-            StringGrid2Click();
+            runGuarded([this] { StringGrid2Click(); });
         }
         return true;
     }

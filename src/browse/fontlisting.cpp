@@ -176,10 +176,14 @@ void DirectorySource::enterArchive(const QString& entry) {
     showBusy(2);
     m_addToZipVisible = false;
     m_fileCommandsVisible = true;
-    QStringList names;
+    std::vector<ArchiveFontEntry> names;
     auto show = [&] {
-        names.prepend(kParentEntry);
-        m_fileList = names;
+        m_fileList = QStringList{kParentEntry};
+        m_storedNames = QList<QByteArray>{kParentEntry.toUtf8()};
+        for (const ArchiveFontEntry& name : names) {
+            m_fileList << name.name;
+            m_storedNames << name.storedName;
+        }
         m_current = 0;
     };
     try {
@@ -272,12 +276,20 @@ bool DirectorySource::setFolder(const QString& folder) {
 
 void DirectorySource::showArchiveFontEntries() {
     m_fileList = QStringList{kParentEntry};
-    for (const ZipDirEntry& entry : m_archive.Contents()) {
-        if (isFontEntry(entry.FileName)) {
-            m_fileList << entry.FileName;
-        }
+    m_storedNames = QList<QByteArray>{kParentEntry.toUtf8()};
+    for (const ArchiveFontEntry& entry : archiveFontEntries(m_archive)) {
+        m_fileList << entry.name;
+        m_storedNames << entry.storedName;
     }
     m_current = 0;
+}
+
+QByteArray DirectorySource::storedEntryName(int row) const {
+    if (row < 0 || row >= m_fileList.size()) {
+        return {};
+    }
+    const bool stored = m_viewMode == 3 && m_storedNames.size() == m_fileList.size();
+    return stored ? m_storedNames.at(row) : m_fileList.at(row).toUtf8();
 }
 
 std::optional<int> DirectorySource::propertiesRow() const {

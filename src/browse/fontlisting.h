@@ -140,6 +140,10 @@ class DirectorySource {
     // font entries in archive order, under their stored names.
     void showArchiveFontEntries();
 
+    // The stored name bytes of file list entry `row` in view mode 3 (the entry that row means to
+    // the archive); otherwise, and for "..", the entry's text as UTF-8.
+    QByteArray storedEntryName(int row) const;
+
     // The table row the Properties dialog shows for the current entry; nothing in view mode 2,
     // for ".." or without a current entry.
     std::optional<int> propertiesRow() const;
@@ -164,6 +168,8 @@ class DirectorySource {
     bool m_withSubfolders = false;
     bool m_withSubfoldersVisible = true;
     QStringList m_fileList;
+    // In view mode 3, the stored names of the file list's entries ("..", too), row for row.
+    QList<QByteArray> m_storedNames;
     int m_current = -1;
     bool m_addToZipVisible = true;
     bool m_fileCommandsVisible = true;

@@ -12,6 +12,7 @@
 #include <QScreen>
 
 #include "export/exportfolders.h"
+#include "platform/application.h"
 #include "platform/dialogs.h"
 #include "platform/drives.h"
 #include "platform/error.h"
@@ -81,13 +82,16 @@ TForm5::TForm5(td::Services& services, QWidget* parent) : QWidget(parent), m_ser
     Button4 = named(new QPushButton(QStringLiteral("&Cancel"), this), "Button4");
     Button4->setGeometry(163, 310, 70, 25);
 
-    connect(Button1, &QPushButton::clicked, this, &TForm5::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TForm5::Button2Click);
-    connect(Button3, &QPushButton::clicked, this, &TForm5::Button3Click);
-    connect(Button4, &QPushButton::clicked, this, &TForm5::Button4Click);
-    connect(DriveComboBox1, &QComboBox::activated, this, &TForm5::DriveComboBox1Change);
+    connect(Button1, &QPushButton::clicked, this, td::guarded(this, &TForm5::Button1Click));
+    connect(Button2, &QPushButton::clicked, this, td::guarded(this, &TForm5::Button2Click));
+    connect(Button3, &QPushButton::clicked, this, td::guarded(this, &TForm5::Button3Click));
+    connect(Button4, &QPushButton::clicked, this, td::guarded(this, &TForm5::Button4Click));
+    connect(DriveComboBox1, &QComboBox::activated, this,
+            td::guarded(this, &TForm5::DriveComboBox1Change));
     connect(DirectoryListBox1, &QListWidget::itemActivated, this,
-            [this](QListWidgetItem* item) { setDirectory(item->data(kFolderRole).toString()); });
+            td::guarded([this](QListWidgetItem* item) {
+                setDirectory(item->data(kFolderRole).toString());
+            }));
 
     setDirectory(QDir::currentPath());
     centreOnScreen(*this);
@@ -212,7 +216,7 @@ void TForm5::FormClose() {
 }
 
 void TForm5::closeEvent(QCloseEvent* event) {
-    FormClose();
+    td::runGuarded([this] { FormClose(); });
     QWidget::closeEvent(event);
 }
 
@@ -244,9 +248,9 @@ TForm6::TForm6(td::Services& services, QWidget* parent) : QWidget(parent), m_ser
     Button2 = named(new QPushButton(QStringLiteral("&Save"), this), "Button2");
     Button2->setGeometry(303, 56, 75, 25);
 
-    connect(Button1, &QPushButton::clicked, this, &TForm6::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TForm6::Button2Click);
-    connect(Button3, &QPushButton::clicked, this, &TForm6::Button3Click);
+    connect(Button1, &QPushButton::clicked, this, td::guarded(this, &TForm6::Button1Click));
+    connect(Button2, &QPushButton::clicked, this, td::guarded(this, &TForm6::Button2Click));
+    connect(Button3, &QPushButton::clicked, this, td::guarded(this, &TForm6::Button3Click));
     centreOnScreen(*this);
 }
 
@@ -290,6 +294,6 @@ void TForm6::Button3Click() {
 void TForm6::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
     if (!m_saved && m_cancel) {
-        m_cancel();
+        td::runGuarded(m_cancel);
     }
 }

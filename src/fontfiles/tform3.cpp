@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "platform/application.h"
 #include "platform/drives.h"
 
 namespace {
@@ -65,16 +66,18 @@ TForm3::TForm3(td::Services& services, QWidget* parent) : QWidget(parent), m_ser
     Button2->setGeometry(309 - 16 - 75, 14, 75, 25);
     layout->addWidget(Panel2);
 
-    connect(Button1, &QPushButton::clicked, this, &TForm3::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TForm3::Button2Click);
-    connect(DriveComboBox1, &QComboBox::activated, this, &TForm3::DriveComboBox1Change);
-    connect(DirectoryListBox1, &QListWidget::itemActivated, this, &TForm3::openItem);
+    connect(Button1, &QPushButton::clicked, this, td::guarded(this, &TForm3::Button1Click));
+    connect(Button2, &QPushButton::clicked, this, td::guarded(this, &TForm3::Button2Click));
+    connect(DriveComboBox1, &QComboBox::activated, this,
+            td::guarded(this, &TForm3::DriveComboBox1Change));
+    connect(DirectoryListBox1, &QListWidget::itemActivated, this,
+            td::guarded(this, &TForm3::openItem));
     connect(DirectoryListBox1, &QListWidget::currentItemChanged, this,
-            [this](QListWidgetItem* item) {
+            td::guarded([this](QListWidgetItem* item) {
                 if (item != nullptr) {
                     Label1->setText(withSeparator(item->data(kPathRole).toString()));
                 }
-            });
+            }));
 
     m_directory = withSeparator(QDir::currentPath());
 }

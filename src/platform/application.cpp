@@ -10,6 +10,7 @@ namespace td {
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {}
 
 bool Application::notify(QObject* receiver, QEvent* event) {
+    // Handlers guard themselves; this catches what one of them missed.
     try {
         return QApplication::notify(receiver, event);
     } catch (const Error& error) {
@@ -25,6 +26,24 @@ void Application::showError(const QString& text) {
         m_dialogs->messageBox(nullptr, BoxIcon::Critical, text, BoxButtons::Ok);
     } else {
         std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    }
+}
+
+void showErrorBox(const QString& text) {
+    if (auto* app = qobject_cast<Application*>(QCoreApplication::instance())) {
+        app->showError(text);
+    } else {
+        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    }
+}
+
+void runGuarded(const std::function<void()>& work) {
+    try {
+        work();
+    } catch (const Error& error) {
+        showErrorBox(error.message());
+    } catch (const std::exception& error) {
+        showErrorBox(QString::fromUtf8(error.what()));
     }
 }
 

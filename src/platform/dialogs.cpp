@@ -3,7 +3,11 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QPointer>
+#include <QSpacerItem>
 
 namespace td {
 
@@ -47,11 +51,40 @@ QString displayText(const QString& text) {
     return shown;
 }
 
+int messageBoxCaptionWidth(const QString& caption) {
+    // Title bars draw their text in the desktop's font, often bold, beside the window's icon and
+    // its buttons; room for four such squares is kept besides the text.
+    QFont font = QApplication::font();
+    font.setBold(true);
+    const QFontMetrics metrics(font);
+    return metrics.horizontalAdvance(caption) + 4 * (metrics.height() + 8);
+}
+
+std::unique_ptr<QMessageBox> makeMessageBox(QWidget* parent, BoxIcon icon, const QString& text,
+                                            BoxButtons buttons, const QString& caption) {
+    const QString title = caption.isEmpty() ? QApplication::applicationDisplayName() : caption;
+    auto box = std::make_unique<QMessageBox>(toQtIcon(icon), title, displayText(text),
+                                             toQtButtons(buttons), parent);
+    // A box comes above every window of the program, the ones that stay on top included:
+    // beneath one of those it would block the program with nothing to answer in sight.
+    box->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    // The box sizes itself to its text and buttons; a short text would leave the title cut off.
+    // Its size follows its layout, so the width is asked for there.
+    if (auto* grid = qobject_cast<QGridLayout*>(box->layout())) {
+        grid->addItem(new QSpacerItem(messageBoxCaptionWidth(title), 0, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
+    return box;
+}
+
 BoxAnswer QtDialogs::messageBox(QWidget* parent, BoxIcon icon, const QString& text,
                                 BoxButtons buttons, const QString& caption) {
-    const QString title = caption.isEmpty() ? QApplication::applicationDisplayName() : caption;
-    QMessageBox box(toQtIcon(icon), title, displayText(text), toQtButtons(buttons), parent);
-    switch (box.exec()) {
+    // A parent that goes away while the box is open takes the box with it.
+    const QPointer<QMessageBox> box =
+        makeMessageBox(parent, icon, text, buttons, caption).release();
+    const int answer = box->exec();
+    delete box.data();
+    switch (answer) {
         case QMessageBox::Ok:
             return BoxAnswer::Ok;
         case QMessageBox::Yes:

@@ -2,9 +2,11 @@
 
 #include <QFont>
 #include <QString>
+#include <memory>
 #include <optional>
 
 class QFileDialog;
+class QMessageBox;
 class QWidget;
 
 namespace td {
@@ -64,6 +66,13 @@ class QtDialogs final : public Dialogs {
                               const QString& filter) override;
     std::optional<QFont> font(QWidget* parent, const QFont& initial, const QString& title) override;
 };
+
+// The box QtDialogs shows: caption, icon, text and buttons as asked, above every window of the
+// program (those that stay on top included), and at least messageBoxCaptionWidth wide.
+std::unique_ptr<QMessageBox> makeMessageBox(QWidget* parent, BoxIcon icon, const QString& text,
+                                            BoxButtons buttons, const QString& caption = {});
+// The width a message box needs for its title bar to show `caption` whole.
+int messageBoxCaptionWidth(const QString& caption);
 
 // Sets `dialog` up to ask for a file to open or to create: any name is accepted, and the
 // filter's patterns match names whatever their case (the program's own dialog is used, since a

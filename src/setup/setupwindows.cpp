@@ -18,6 +18,7 @@
 #include <QTreeView>
 
 #include "browse/filelist.h"
+#include "platform/application.h"
 #include "platform/configfolder.h"
 #include "platform/dialogs.h"
 #include "platform/drives.h"
@@ -160,8 +161,8 @@ Tfs1::Tfs1(td::Services& services, QWidget* parent)
     Button1 = addButton("Button1", QStringLiteral("&Next >"), 196, 176);
     Button2 = addButton("Button2", QStringLiteral("&Cancel"), 280, 176);
     Button1->setDefault(true);
-    connect(Button1, &QPushButton::clicked, this, &Tfs1::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &Tfs1::Button2Click);
+    connect(Button1, &QPushButton::clicked, this, td::guarded(this, &Tfs1::Button1Click));
+    connect(Button2, &QPushButton::clicked, this, td::guarded(this, &Tfs1::Button2Click));
 }
 
 void Tfs1::Button1Click() {
@@ -227,11 +228,11 @@ Tfs2::Tfs2(td::Services& services, QWidget* parent)
     Button2 = addButton("Button2", QStringLiteral("&Install >"), 360, 310, 84);
     Button2->setDefault(true);
 
-    connect(Button1, &QPushButton::clicked, this, &Tfs2::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &Tfs2::Button2Click);
-    connect(Button3, &QPushButton::clicked, this, &Tfs2::Button3Click);
-    connect(CheckBox1, &QCheckBox::clicked, this, &Tfs2::CheckBox1Click);
-    connect(ListBox1, &QListWidget::itemClicked, this, &Tfs2::ListBox1Click);
+    connect(Button1, &QPushButton::clicked, this, td::guarded(this, &Tfs2::Button1Click));
+    connect(Button2, &QPushButton::clicked, this, td::guarded(this, &Tfs2::Button2Click));
+    connect(Button3, &QPushButton::clicked, this, td::guarded(this, &Tfs2::Button3Click));
+    connect(CheckBox1, &QCheckBox::clicked, this, td::guarded(this, &Tfs2::CheckBox1Click));
+    connect(ListBox1, &QListWidget::itemClicked, this, td::guarded(this, &Tfs2::ListBox1Click));
     FormCreate();
 }
 
@@ -292,7 +293,9 @@ void Tfs2::ListBox1Click(QListWidgetItem* item) {
 }
 
 void Tfs2::closeEvent(QCloseEvent* event) {
-    if (confirmAbort()) {
+    bool abort = false;
+    td::runGuarded([&] { abort = confirmAbort(); });
+    if (abort) {
         event->accept();
     } else {
         event->ignore();
@@ -311,8 +314,8 @@ Tfs3::Tfs3(td::Services& services, QWidget* parent)
     Button2 = addButton("Button2", QStringLiteral("&No"), 196, 176);
     Button1 = addButton("Button1", QStringLiteral("&Yes"), 280, 176);
     Button1->setDefault(true);
-    connect(Button1, &QPushButton::clicked, this, &Tfs3::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &Tfs3::Button2Click);
+    connect(Button1, &QPushButton::clicked, this, td::guarded(this, &Tfs3::Button1Click));
+    connect(Button2, &QPushButton::clicked, this, td::guarded(this, &Tfs3::Button2Click));
 }
 
 void Tfs3::Button1Click() {
@@ -332,7 +335,7 @@ void Tfs3::Button2Click() {
 }
 
 void Tfs3::closeEvent(QCloseEvent* event) {
-    endProgram();
+    td::runGuarded([this] { endProgram(); });
     event->accept();
 }
 
@@ -357,8 +360,9 @@ Tfdir::Tfdir(td::Services& services, QWidget* parent)
     }
     DirectoryListBox1->setGeometry(8, 38, 227, 214);
     Button1 = addButton("Button1", QStringLiteral("&Select"), 84, 262);
-    connect(Button1, &QPushButton::clicked, this, &Tfdir::Button1Click);
-    connect(DriveComboBox1, &QComboBox::activated, this, &Tfdir::DriveComboBox1Change);
+    connect(Button1, &QPushButton::clicked, this, td::guarded(this, &Tfdir::Button1Click));
+    connect(DriveComboBox1, &QComboBox::activated, this,
+            td::guarded(this, &Tfdir::DriveComboBox1Change));
 }
 
 void Tfdir::FormActivate() {
@@ -427,13 +431,13 @@ void Tfdir::showDrive(const QString& root) {
 void Tfdir::changeEvent(QEvent* event) {
     SetupWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
-        FormActivate();
+        td::runGuarded([this] { FormActivate(); });
     }
 }
 
 void Tfdir::showEvent(QShowEvent* event) {
     SetupWindow::showEvent(event);
-    FormActivate();
+    td::runGuarded([this] { FormActivate(); });
 }
 
 // ---- Tu1, Tu2
@@ -444,8 +448,10 @@ UninstallWindow::UninstallWindow(td::Services& services, const char* name, int h
     Label1 = addText("Label1", text, QRect(12, 16, 298, 52), Qt::AlignCenter);
     Button2 = addButton("Button2", QStringLiteral("&Cancel"), 60, 96);
     Button1 = addButton("Button1", go, 187, 96);
-    connect(Button1, &QPushButton::clicked, this, &UninstallWindow::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &UninstallWindow::Button2Click);
+    connect(Button1, &QPushButton::clicked, this,
+            td::guarded(this, &UninstallWindow::Button1Click));
+    connect(Button2, &QPushButton::clicked, this,
+            td::guarded(this, &UninstallWindow::Button2Click));
 }
 
 void UninstallWindow::Button2Click() {

@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <algorithm>
 
+#include "platform/application.h"
 #include "platform/dialogs.h"
 
 namespace {
@@ -80,7 +81,7 @@ TForm1::TForm1(td::Services& services, QWidget* parent)
         edit->setGeometry(fieldX, top, kFieldWidth, kFieldHeight);
         label->setBuddy(edit);
         // Only the user's own edits count: the fill sets texts without leaving "Close".
-        connect(edit, &QLineEdit::textEdited, this, &TForm1::EditChange);
+        connect(edit, &QLineEdit::textEdited, this, td::guarded(this, &TForm1::EditChange));
         m_labels[static_cast<std::size_t>(field)] = label;
         m_edits[static_cast<std::size_t>(field)] = edit;
     }
@@ -97,13 +98,13 @@ TForm1::TForm1(td::Services& services, QWidget* parent)
     m_button1->setObjectName(QStringLiteral("Button1"));
     m_button1->setGeometry(width - kButtonWidth - 16, buttonTop, kButtonWidth, kButtonHeight);
     m_button1->setDefault(true);
-    connect(m_button1, &QPushButton::clicked, this, &TForm1::Button1Click);
-    connect(m_button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+    connect(m_button1, &QPushButton::clicked, this, td::guarded(this, &TForm1::Button1Click));
+    connect(m_button2, &QPushButton::clicked, this, td::guarded(this, &TForm1::Button2Click));
     m_faceBox = new QComboBox(m_panel);
     m_faceBox->setObjectName(QStringLiteral("FaceBox"));
     m_faceBox->setGeometry(16, buttonTop, 120, kButtonHeight);
     m_faceBox->hide();
-    connect(m_faceBox, &QComboBox::activated, this, &TForm1::showFace);
+    connect(m_faceBox, &QComboBox::activated, this, td::guarded(this, &TForm1::showFace));
 
     centreOnScreen();
 }

@@ -20,6 +20,7 @@
 
 #include "browse/fontlisting.h"
 #include "browse/samplerow.h"
+#include "platform/application.h"
 #include "platform/fonttable.h"
 #include "ttfnames/fontnames.h"
 #include "views/tform2.h"
@@ -274,11 +275,11 @@ FontMapView::FontMapView(const FontMapControls& controls, FontTable& fonts, Font
     grid->viewport()->installEventFilter(this);
     if (QComboBox* pages = m_controls.ComboBoxPage) {
         pages->installEventFilter(this);
-        connect(pages, &QComboBox::currentIndexChanged, this, [this](int index) {
-            if (index >= 0) {
-                setPage(m_controls.ComboBoxPage->itemData(index).toInt());
-            }
-        });
+        connect(pages, &QComboBox::currentIndexChanged, this, guarded([this](int index) {
+                    if (index >= 0) {
+                        setPage(m_controls.ComboBoxPage->itemData(index).toInt());
+                    }
+                }));
     }
     refreshPages();
     fitHeads();
@@ -459,7 +460,7 @@ void FontMapView::offerFaces(const QString& path, int faces) {
         m_faceBox->addItem(QStringLiteral("Face %1 of %2").arg(face).arg(faces));
     }
     connect(m_faceBox, &QComboBox::activated, this,
-            [this, path](int face) { showFace(path, face); });
+            guarded([this, path](int face) { showFace(path, face); }));
     bar->setTabButton(tab, QTabBar::RightSide, m_faceBox);
 }
 
@@ -579,13 +580,13 @@ bool FontMapView::eventFilter(QObject* watched, QEvent* event) {
         forward(watched, event, this);
         const QModelIndex pressed = grid->indexAt(at);
         if (pressed.isValid() && pressed == grid->currentIndex()) {
-            StringGrid3SelectCell(pressed.row(), pressed.column());
+            runGuarded([&] { StringGrid3SelectCell(pressed.row(), pressed.column()); });
         }
         return true;
     }
     if (watched == grid->viewport() && event->type() == QEvent::MouseButtonRelease) {
         forward(watched, event, this);
-        StringGrid3MouseUp();
+        runGuarded([this] { StringGrid3MouseUp(); });
         return true;
     }
     if (watched == m_corner && event->type() == QEvent::Paint) {
@@ -598,7 +599,8 @@ bool FontMapView::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     if (pageKeys && event->type() == QEvent::KeyPress && isPageKey(event)) {
-        stepPage(static_cast<QKeyEvent*>(event)->key() == Qt::Key_PageDown ? 1 : -1);
+        const int steps = static_cast<QKeyEvent*>(event)->key() == Qt::Key_PageDown ? 1 : -1;
+        runGuarded([&] { stepPage(steps); });
         return true;
     }
     if (watched == grid && event->type() == QEvent::KeyPress) {
@@ -606,7 +608,7 @@ bool FontMapView::eventFilter(QObject* watched, QEvent* event) {
         forward(watched, event, this);
         const QModelIndex after = grid->currentIndex();
         if (after.isValid() && after != before) {
-            StringGrid3SelectCell(after.row(), after.column());
+            runGuarded([&] { StringGrid3SelectCell(after.row(), after.column()); });
         }
         return true;
     }

@@ -142,15 +142,17 @@ FontNameMask::FontNameMask(const QString& maskText)
         return;
     }
     // The mask text is matched against the name without its font suffix, which the rule
-    // checks: with ".ttf" alone that is the mask text followed by ".ttf".
+    // checks: with ".ttf" alone that is the mask text followed by ".ttf". Character by
+    // character, not by UTF-16 unit: half of a surrogate pair escaped on its own makes a pattern
+    // that does not compile, and "?" stands for a whole character.
     QString pattern;
-    for (const QChar c : maskText) {
-        if (c == u'*') {
+    for (const char32_t c : maskText.toUcs4()) {
+        if (c == U'*') {
             pattern += QStringLiteral(".*");
-        } else if (c == u'?') {
+        } else if (c == U'?') {
             pattern += u'.';
         } else {
-            pattern += QRegularExpression::escape(QString(c));
+            pattern += QRegularExpression::escape(QString::fromUcs4(&c, 1));
         }
     }
     m_expression = QRegularExpression(

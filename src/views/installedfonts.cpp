@@ -6,6 +6,7 @@
 
 #include "browse/filelist.h"
 #include "browse/samplegrid.h"
+#include "platform/application.h"
 #include "platform/busyanimation.h"
 #include "platform/fontskey.h"
 #include "platform/registry.h"
@@ -86,8 +87,10 @@ InstalledFontsPanel::InstalledFontsPanel(const InstalledControls& controls, Regi
         setUpSampleGrid(*grid);
         grid->setColumnCount(1);
         grid->setRowCount(std::max(1, grid->rowCount()));
-        connect(grid, &QAbstractItemView::pressed, this, [this] { StringGrid5MouseDown(); });
-        connect(grid, &QAbstractItemView::doubleClicked, this, [this] { StringGrid5DblClick(); });
+        connect(grid, &QAbstractItemView::pressed, this,
+                td::guarded([this] { StringGrid5MouseDown(); }));
+        connect(grid, &QAbstractItemView::doubleClicked, this,
+                td::guarded([this] { StringGrid5DblClick(); }));
     }
     if (QTableWidget* table = m_controls.StringGrid4) {
         table->setColumnCount(4);

@@ -1,5 +1,6 @@
 #include "views/searchpanel.h"
 
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
@@ -14,6 +15,7 @@
 #include <algorithm>
 
 #include "browse/samplerow.h"
+#include "platform/application.h"
 #include "platform/fonttable.h"
 #include "ttfnames/fontnames.h"
 
@@ -141,21 +143,22 @@ SearchPanel::SearchPanel(const SearchControls& controls, FontTable* fonts, Searc
         heads->setStretchLastSection(false);
         heads->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         heads->viewport()->installEventFilter(this);
-        connect(grid, &QAbstractItemView::clicked, this, [this] { StringGrid6Click(); });
+        connect(grid, &QAbstractItemView::clicked, this,
+                td::guarded([this] { StringGrid6Click(); }));
         // Moving the current cell with the keys previews as a click does.
         connect(grid->selectionModel(), &QItemSelectionModel::currentChanged, this,
-                [this](const QModelIndex& current) {
+                td::guarded([this](const QModelIndex& current) {
                     if (current.isValid() && !m_changingRows) {
                         StringGrid6Click();
                     }
-                });
+                }));
     }
     if (QTextEdit* preview = m_controls.RichEdit1) {
         preview->viewport()->installEventFilter(this);
     }
     if (m_controls.ListBox2) {
         connect(m_controls.ListBox2, &QListWidget::itemDoubleClicked, this,
-                [this](QListWidgetItem* item) { ListBox2DblClick(item); });
+                td::guarded([this](QListWidgetItem* item) { ListBox2DblClick(item); }));
     }
 }
 
@@ -196,6 +199,18 @@ void SearchPanel::SearchFonts() {
     std::vector<SearchHit> hits = SearchDrives(roots, mask, m_hooks.keepPainting);
     const QScopedValueRollback changing(m_changingRows, true);
     m_model->setHits(std::move(hits), kSearchPath);
+    // The widths stay as the layout or the user left them, but every found text shows whole.
+    if (QTableView* grid = m_controls.StringGrid6) {
+        std::array<int, kSearchColumns> widths;
+        for (int column = 0; column < kSearchColumns; ++column) {
+            widths[column] = grid->columnWidth(column);
+        }
+        int available = 0;
+        for (const int width : widths) {
+            available += width;
+        }
+        setColumnWidths(fitSearchColumns(widths, available, neededColumnWidths()));
+    }
     showCaption();
 }
 
@@ -320,12 +335,58 @@ void SearchPanel::ReleasePreviews() {
     }
 }
 
+std::array<int, kSearchColumns> fitSearchColumns(std::array<int, kSearchColumns> widths,
+                                                 int available,
+                                                 const std::array<int, kSearchColumns>& needed) {
+    for (const int column : {kSearchName, kSearchTime, kSearchSize}) {
+        widths[column] = std::max(widths[column], needed[column]);
+    }
+    int total = 0;
+    for (const int width : widths) {
+        total += width;
+    }
+    const int over = total - available;
+    if (over > 0) {
+        const int least = std::min(widths[kSearchPath], needed[kSearchPath]);
+        widths[kSearchPath] = std::max(least, widths[kSearchPath] - over);
+    }
+    return widths;
+}
+
+std::array<int, kSearchColumns> SearchPanel::neededColumnWidths() const {
+    std::array<int, kSearchColumns> needed{};
+    QTableView* grid = m_controls.StringGrid6;
+    if (grid == nullptr) {
+        return needed;
+    }
+    // A cell's text stands between the margins the item view's style keeps on either side.
+    const int margins = 2 * (grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1) +
+                        (grid->showGrid() ? 1 : 0);
+    const QFontMetrics metrics = grid->fontMetrics();
+    const QString widest[kSearchColumns] = {
+        QString(), QString(), QStringLiteral("0000 00/00 00:00:00"), QString(12, u'0')};
+    for (int column = 0; column < kSearchColumns; ++column) {
+        needed[column] =
+            std::max({grid->horizontalHeader()->sectionSizeHint(column),
+                      static_cast<const QAbstractItemView*>(grid)->sizeHintForColumn(column),
+                      metrics.horizontalAdvance(widest[column]) + margins});
+    }
+    return needed;
+}
+
+void SearchPanel::setColumnWidths(const std::array<int, kSearchColumns>& widths) {
+    for (int column = 0; column < kSearchColumns; ++column) {
+        m_controls.StringGrid6->setColumnWidth(column, widths[column]);
+    }
+}
+
 void SearchPanel::LayoutColumns() {
     m_model->clearMarker();
     if (QTableView* grid = m_controls.StringGrid6) {
-        for (int column = 0; column < kSearchColumns; ++column) {
-            grid->setColumnWidth(column, std::max(0, (grid->width() - 25) / 4));
-        }
+        const int quarter = std::max(0, (grid->width() - 25) / 4);
+        std::array<int, kSearchColumns> widths;
+        widths.fill(quarter);
+        setColumnWidths(fitSearchColumns(widths, 4 * quarter, neededColumnWidths()));
     }
 }
 
@@ -379,7 +440,7 @@ bool SearchPanel::eventFilter(QObject* watched, QEvent* event) {
         watched == m_controls.StringGrid6->horizontalHeader()->viewport()) {
         const auto* press = static_cast<QMouseEvent*>(event);
         if (press->button() == Qt::LeftButton) {
-            StringGrid6MouseDown(press->position().toPoint().x());
+            runGuarded([&] { StringGrid6MouseDown(press->position().toPoint().x()); });
         }
     }
     return QObject::eventFilter(watched, event);

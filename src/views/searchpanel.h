@@ -3,6 +3,7 @@
 #include <QAbstractTableModel>
 #include <QObject>
 #include <QString>
+#include <array>
 #include <functional>
 #include <vector>
 
@@ -78,6 +79,13 @@ struct SearchPanelHooks {
     std::function<QString()> sampleText;
 };
 
+// Column widths of the search grid: the name, time and size columns widen from `widths` to
+// what their texts need, and the path column gives up the room that takes beyond `available`,
+// as long as it keeps its own texts or its width from `widths`, whichever is less.
+std::array<int, kSearchColumns> fitSearchColumns(std::array<int, kSearchColumns> widths,
+                                                 int available,
+                                                 const std::array<int, kSearchColumns>& needed);
+
 // Runs the "Search" tab: the search over the selected drives, the sort by a pressed head, the
 // preview of a clicked font and the release of previewed fonts.
 class SearchPanel : public QObject {
@@ -102,7 +110,8 @@ class SearchPanel : public QObject {
     void ListBox2DblClick(QListWidgetItem* item = nullptr);
     // Deactivates every previewed font once, in the order previewed, and empties the list.
     void ReleasePreviews();
-    // The layout step: heads without marker, each column (grid width - 25) / 4 wide.
+    // The layout step: heads without marker, each column (grid width - 25) / 4 wide, or wider
+    // where its texts need it (fitSearchColumns).
     void LayoutColumns();
 
     SearchResultsModel& results() { return *m_model; }
@@ -122,6 +131,10 @@ class SearchPanel : public QObject {
     void showCaption();
     // Draws the preview's text in the face of the file previewed.
     void paintPreview(QWidget* viewport);
+    // The widths the heads and the texts of the rows in view need (time and size columns: the
+    // widest text their format can have).
+    std::array<int, kSearchColumns> neededColumnWidths() const;
+    void setColumnWidths(const std::array<int, kSearchColumns>& widths);
 
     SearchControls m_controls;
     FontTable* m_fonts;

@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -268,10 +269,61 @@ int32_t addFiles(zip_t* archive, const std::string& archivePath,
     return added;
 }
 
-std::string asciiLower(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
+bool validUtf8(const std::string& text) {
+    size_t i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        size_t more = 0;
+        uint32_t code = 0;
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        } else if (lead >= 0xC2 && lead <= 0xDF) {
+            more = 1;
+            code = lead & 0x1F;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            more = 2;
+            code = lead & 0x0F;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            more = 3;
+            code = lead & 0x07;
+        } else {
+            return false;
+        }
+        if (text.size() - i <= more) {
+            return false;
+        }
+        for (size_t k = 1; k <= more; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80) {
+                return false;
+            }
+            code = (code << 6) | (next & 0x3F);
+        }
+        // Overlong forms, surrogates and codes beyond U+10FFFF are not UTF-8.
+        if ((more == 2 && (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))) ||
+            (more == 3 && (code < 0x10000 || code > 0x10FFFF))) {
+            return false;
+        }
+        i += more + 1;
+    }
+    return true;
+}
+
+// A stored name as UTF-8 text: itself when it is valid UTF-8, else one character per byte
+// (Latin-1), as the component shows it.
+std::string asUtf8(const std::string& raw) {
+    if (validUtf8(raw)) {
+        return raw;
+    }
+    std::string text;
+    for (const char c : raw) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            text += c;
+        } else {
+            text += static_cast<char>(0xC0 | (byte >> 6));
+            text += static_cast<char>(0x80 | (byte & 0x3F));
         }
     }
     return text;
@@ -280,22 +332,33 @@ std::string asciiLower(std::string text) {
 int32_t deleteEntries(zip_t* archive, const std::vector<std::string>& specs, Reporter& reporter) {
     int32_t deleted = 0;
     const zip_int64_t count = zip_get_num_entries(archive, 0);
-    // A specification that is the name of an entry means that entry only, even when the name
-    // holds wildcard characters ("font[1].ttf" must not also delete "font1.ttf"); the others
-    // are patterns.
-    std::unordered_set<std::string> entryNames;
-    for (zip_int64_t i = 0; i < count; ++i) {
-        if (const char* raw = zip_get_name(archive, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW)) {
-            entryNames.insert(asciiLower(raw));
+    // A specification names an entry: the one stored under exactly those bytes, else the one
+    // whose name reads as that text (a Latin-1 name handed back as UTF-8). A name is never
+    // also a pattern and never matches another case ("font[1].ttf" does not delete
+    // "font1.ttf", "font.ttf" does not delete "Font.ttf"). Only a specification that names
+    // no entry and holds a wildcard is a pattern.
+    const auto entries = static_cast<size_t>(std::max<zip_int64_t>(count, 0));
+    std::unordered_map<std::string, std::vector<size_t>> byBytes;
+    std::unordered_map<std::string, std::vector<size_t>> byText;
+    for (size_t i = 0; i < entries; ++i) {
+        if (const char* raw = zip_get_name(archive, i, ZIP_FL_ENC_RAW)) {
+            byBytes[raw].push_back(i);
+            byText[asUtf8(raw)].push_back(i);
         }
     }
-    std::unordered_set<std::string> names;
+    std::vector<bool> chosen(entries, false);
     std::vector<std::string> patterns;
     for (const std::string& spec : specs) {
-        std::string key = asciiLower(spec);
-        if (entryNames.count(key) != 0) {
-            names.insert(std::move(key));
-        } else {
+        const auto bytes = byBytes.find(spec);
+        const auto text = byText.find(spec);
+        const std::vector<size_t>* named = bytes != byBytes.end() ? &bytes->second
+                                           : text != byText.end() ? &text->second
+                                                                  : nullptr;
+        if (named != nullptr) {
+            for (const size_t i : *named) {
+                chosen[i] = true;
+            }
+        } else if (hasWildcard(spec)) {
             patterns.push_back(spec);
         }
     }
@@ -306,7 +369,7 @@ int32_t deleteEntries(zip_t* archive, const std::vector<std::string>& specs, Rep
             continue;
         }
         const std::string name(raw);
-        if (names.count(asciiLower(name)) == 0 && !matchesAny(name, patterns)) {
+        if (!chosen[index] && !matchesAny(name, patterns)) {
             continue;
         }
         zip_stat_t st;

@@ -18,9 +18,11 @@
 #include <QShortcut>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTest>
 #include <QTextBrowser>
+#include <algorithm>
 
 #include "app/helpviewer.h"
 #include "app/maker.h"
@@ -535,7 +537,15 @@ TEST_F(MainWindow, LayoutWritesTheFontMapTransposedAndCentresThePanels) {
     const QAbstractItemModel& results = *frame.StringGrid6->model();
     EXPECT_EQ(results.headerData(0, Qt::Horizontal).toString(), "Path");
     EXPECT_EQ(results.headerData(3, Qt::Horizontal).toString(), "Size");
-    EXPECT_EQ(frame.StringGrid6->columnWidth(2), (frame.StringGrid6->width() - 25) / 4);
+    // Each column a quarter of the grid less 25, except that the time column takes what its
+    // text needs from the path column.
+    const QTableView& grid = *frame.StringGrid6;
+    const int quarter = (grid.width() - 25) / 4;
+    EXPECT_EQ(grid.columnWidth(1), quarter);
+    EXPECT_EQ(grid.columnWidth(3), quarter);
+    EXPECT_GE(grid.columnWidth(2),
+              std::max(quarter, grid.fontMetrics().horizontalAdvance("2023 12/31 13:35:34")));
+    EXPECT_EQ(grid.columnWidth(0) + grid.columnWidth(2), 2 * quarter);
     EXPECT_EQ(frame.StringGrid2->columnWidth(0), frame.StringGrid2->width() - 25);
     EXPECT_EQ(frame.StringGrid5->columnWidth(0), frame.TabSheet1->width() - 25);
     EXPECT_EQ(frame.FileListBox1->y() + frame.FileListBox1->height(), frame.Panel2->height());

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <algorithm>
 
 #include "archive/tziparchive.h"
 #include "platform/library.h"
@@ -265,7 +266,11 @@ TEST_F(ArchiveLibrariesTest, DeleteRemovesMatchingEntries) {
     add({"a.ttf", "b.ttf", "c.txt"});
     ASSERT_EQ(zip->SuccessCount(), 3);
 
+    // A name means the entry of exactly that name: another case is not it.
     zip->FSpecArgs() = QStringList{"B.TTF"};
+    zip->Delete();
+    EXPECT_EQ(zip->SuccessCount(), 0);
+    zip->FSpecArgs() = QStringList{"b.ttf"};
     zip->Delete();
     EXPECT_EQ(zip->SuccessCount(), 1);
     EXPECT_EQ(names(*zip), QStringList({"a.ttf", "c.txt"}));
@@ -285,6 +290,57 @@ TEST_F(ArchiveLibrariesTest, DeleteRemovesMatchingEntries) {
     EXPECT_EQ(unzipList(archive), (std::vector<Listed>{{3, "c.txt"}}));
     EXPECT_TRUE(unzipTests(archive));
     EXPECT_EQ(QFileInfo::exists(sandbox.path("work/a.ttf")), true);  // the file is not touched
+}
+
+TEST_F(ArchiveLibrariesTest, DeleteRemovesTheNamedEntryAndNoOther) {
+    const QString archive = sandbox.path("named.zip");
+    // Stored names: two that differ in case, a Latin-1 name holding wildcard characters, the
+    // name that pattern would match, and a Latin-1 name with its UTF-8 twin.
+    const std::vector<QByteArray> stored = {"Font.ttf",
+                                            "font.ttf",
+                                            "other.ttf",
+                                            "\xe9[1].ttf",
+                                            "\xc3\xa9"
+                                            "1.ttf",
+                                            "\xe9.ttf",
+                                            "\xc3\xa9.ttf"};
+    const struct {
+        QByteArray spec;
+        std::vector<size_t> deleted;  // indexes into `stored`
+    } cases[] = {
+        {"font.ttf", {1}},
+        {"Font.ttf", {0}},
+        {"FONT.TTF", {}},
+        {"\xe9[1].ttf", {3}},
+        // The Latin-1 name handed back as UTF-8 text means that entry, never the pattern's.
+        {"\xc3\xa9[1].ttf", {3}},
+        {"\xe9.ttf", {5}},
+        {"\xc3\xa9.ttf", {6}},
+        // A wildcard that names no entry is a pattern.
+        {"f*.TTF", {0, 1}},
+    };
+    for (const auto& c : cases) {
+        std::vector<Made> made;
+        for (const QByteArray& name : stored) {
+            made.push_back({name.constData(), "x"});
+        }
+        makeArchive(archive, made);
+        zip->setZipFilename(archive);
+        zip->setStoredNameSpecs({c.spec});
+        zip->Delete();
+        std::vector<QByteArray> expected;
+        for (size_t i = 0; i < stored.size(); ++i) {
+            if (std::find(c.deleted.begin(), c.deleted.end(), i) == c.deleted.end()) {
+                expected.push_back(stored[i]);
+            }
+        }
+        std::vector<QByteArray> left;
+        for (const auto& entry : zip->Contents()) {
+            left.push_back(entry.StoredName);
+        }
+        EXPECT_EQ(left, expected) << c.spec.toStdString();
+        EXPECT_EQ(zip->SuccessCount(), static_cast<int>(c.deleted.size())) << c.spec.toStdString();
+    }
 }
 
 TEST_F(ArchiveLibrariesTest, ExtractWritesMatchingEntriesAtTheirStoredNames) {

@@ -418,3 +418,51 @@ TEST_F(ArchiveCommandsTest, NamesHoldingWildcardCharactersMeanThatFileOnly) {
     commands->DeleteArchiveEntries();
     EXPECT_EQ(zipNames(path), QStringList{QStringLiteral("font1.ttf")});
 }
+
+TEST_F(ArchiveCommandsTest, DeletingARowDeletesThatStoredEntryAndNoOther) {
+    start();
+    // Two names that differ in case, a Latin-1 name holding wildcard characters and the name its
+    // pattern would match, and a Latin-1 name listed exactly as its UTF-8 twin.
+    const std::vector<QByteArray> stored = {"Font.ttf",
+                                            "font.ttf",
+                                            "other.ttf",
+                                            "\xe9[1].ttf",
+                                            "\xc3\xa9"
+                                            "1.ttf",
+                                            "\xe9.ttf",
+                                            "\xc3\xa9.ttf"};
+    const QString path = zips + QStringLiteral("fonts.zip");
+    for (size_t chosen = 0; chosen < stored.size(); ++chosen) {
+        std::vector<std::pair<QByteArray, QByteArray>> made;
+        for (const QByteArray& name : stored) {
+            made.emplace_back(name, "x");
+        }
+        ASSERT_TRUE(tdtest::writeStoredZip(path, made));
+        openArchive(QStringLiteral("fonts.zip"));
+        // The row of the chosen entry: twins are listed in archive order.
+        const QString text = entryNameFromBytes(stored[chosen]);
+        qsizetype twinsBefore = 0;
+        for (size_t i = 0; i < chosen; ++i) {
+            twinsBefore += entryNameFromBytes(stored[i]) == text ? 1 : 0;
+        }
+        int row = 0;
+        for (qsizetype seen = -1; row < fileList->count(); ++row) {
+            if (fileList->item(row)->text() == text && ++seen == twinsBefore) {
+                break;
+            }
+        }
+        fileList->clearSelection();
+        fileList->item(row)->setSelected(true);
+        dialogs.answer(BoxAnswer::Yes);
+        commands->DeleteArchiveEntries();
+
+        std::vector<QByteArray> expected = stored;
+        expected.erase(expected.begin() + static_cast<std::ptrdiff_t>(chosen));
+        std::vector<QByteArray> left;
+        for (const ZipDirEntry& entry : archive->Contents()) {
+            left.push_back(entry.StoredName);
+        }
+        EXPECT_EQ(left, expected) << "deleting " << stored[chosen].toStdString();
+        EXPECT_EQ(items(*fileList).size(), static_cast<qsizetype>(stored.size()));
+    }
+}

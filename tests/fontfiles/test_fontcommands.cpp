@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -109,6 +110,32 @@ TEST_F(FontCommands, EachDoRemembersItsFolderAndCopiesCancelChangesNothing) {
     frame.movedirItems[2]->trigger();
     EXPECT_TRUE(QFile::exists(lastFive.at(2) + "serif.ttf"));
     EXPECT_EQ(items(*frame.FileListBox1), (QStringList{"..", "bold.ttf", "sans.ttf"}));
+}
+
+TEST_F(FontCommands, BrowseWorksOnTheSelectionMadeBeforeTheChooserOpened) {
+    TFrame1& frame = create();
+    auto* chooser = windows->find<TForm3>();
+    frame.CheckBox8->setChecked(true);  // "Automatic Refresh"
+    const struct {
+        QAction* command;
+        const char* file;
+        bool sourceStays;
+    } cases[] = {{frame.newcopydir1, "sans.ttf", true}, {frame.newmovedir11, "serif.ttf", false}};
+    for (const auto& c : cases) {
+        const QString target = sandbox.path(QStringLiteral("to-%1").arg(c.file)) + "/";
+        QDir().mkpath(target);
+        select(*frame.FileListBox1, {c.file});
+        c.command->trigger();
+        // The window is activated again while the chooser is open: the refresh this runs
+        // rebuilds the file list without its selection.
+        frame.FormActivate();
+        ASSERT_TRUE(frame.FileListBox1->selectedItems().isEmpty());
+        chooser->setDirectory(target);
+        QTest::mouseClick(chooser->Button2, Qt::LeftButton);
+        EXPECT_TRUE(QFile::exists(target + c.file)) << c.file;
+        EXPECT_EQ(QFile::exists(listed + "/" + c.file), c.sourceStays) << c.file;
+        EXPECT_EQ(QDir(target).entryList(QDir::Files), QStringList{c.file});
+    }
 }
 
 TEST_F(FontCommands, DeleteOnTheDirectoryTabRereadsTheListAndDeletesArchivesInZipMode) {

@@ -83,12 +83,31 @@ TEST(FontSearch, MaskIsTheTextFollowedByTtfWithoutRegardToCase) {
         bool matches;
     };
     const Case cases[] = {
-        {"*", "a.ttf", true},          {"*", "B.TTF", true},         {"*", ".dot.Ttf", true},
-        {"*", "a.ttf.bak", false},     {"*", "attf", false},         {"*", "bad\xff.ttf", true},
-        {"ab*", "Abc.TTF", true},      {"ab*", "ab.ttf", true},      {"ab*", "xab.ttf", false},
-        {"ab*", "ac.ttf", false},      {"a?c", "abc.ttf", true},     {"a?c", "ac.ttf", false},
-        {"a.b", "axb.ttf", false},     {"[x]+", "[X]+.ttf", true},   {"*", "new\nline.ttf", true},
-        {"n*", "new\nline.ttf", true}, {"ba*", "bad\xff.ttf", true}, {"", ".ttf", true},
+        {"*", "a.ttf", true},
+        {"*", "B.TTF", true},
+        {"*", ".dot.Ttf", true},
+        {"*", "a.ttf.bak", false},
+        {"*", "attf", false},
+        {"*", "bad\xff.ttf", true},
+        {"ab*", "Abc.TTF", true},
+        {"ab*", "ab.ttf", true},
+        {"ab*", "xab.ttf", false},
+        {"ab*", "ac.ttf", false},
+        {"a?c", "abc.ttf", true},
+        {"a?c", "ac.ttf", false},
+        {"a.b", "axb.ttf", false},
+        {"[x]+", "[X]+.ttf", true},
+        {"*", "new\nline.ttf", true},
+        {"n*", "new\nline.ttf", true},
+        {"ba*", "bad\xff.ttf", true},
+        {"", ".ttf", true},
+        // A character beyond U+FFFF is one character of the mask, for "?" too.
+        {"\xf0\x9f\x98\x80*", "\xf0\x9f\x98\x80 smile.ttf", true},
+        {"a?b",
+         "a\xf0\x9f\x98\x80"
+         "b.ttf",
+         true},
+        {"\xf0\x9f\x98\x80", "\xf0\x9f\x98\x81.ttf", false},
     };
     for (const Case& c : cases) {
         const FontNameMask mask(QString::fromUtf8(c.mask));

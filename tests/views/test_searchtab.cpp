@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTest>
 #include <QTextEdit>
 
@@ -185,4 +186,77 @@ TEST_F(SearchTab, ThePreviewDrawsTheFaceOfTheFileItShows) {
         EXPECT_EQ(frame.RichEdit1->font().pointSize(), 16);
     }
     EXPECT_TRUE(dialogs.boxes().empty());
+}
+
+TEST(SearchColumns, TextsThatDoNotFitWidenTheirColumnAtThePathsExpense) {
+    using Widths = std::array<int, td::kSearchColumns>;
+    const struct {
+        Widths widths;
+        int available;
+        Widths needed;
+        Widths fitted;
+    } cases[] = {
+        // Everything fits: the widths stay.
+        {{100, 100, 100, 100}, 400, {60, 90, 100, 50}, {100, 100, 100, 100}},
+        // Name and time take what they need from the path column, which keeps its texts.
+        {{100, 100, 100, 100}, 400, {60, 130, 120, 50}, {60, 130, 120, 100}},
+        // The path column keeps its own width when its texts need more; the grid scrolls.
+        {{100, 100, 100, 100}, 400, {300, 130, 120, 50}, {100, 130, 120, 100}},
+        {{100, 100, 100, 100}, 400, {90, 180, 100, 50}, {90, 180, 100, 100}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(td::fitSearchColumns(c.widths, c.available, c.needed), c.fitted);
+    }
+}
+
+TEST_F(SearchTab, PagesFollowAResizeOnAnotherTabAndFoundTextsShowWhole) {
+    services.windows = windows.get();
+    services.libraries = &libraries;
+    const QString drive = sandbox.path("drive");
+    sandbox.writeFile("drive/DejaVuSans-Bold.ttf", tdtest::fileBytes(tdtest::dejaVuSansBold()));
+    drives.setDrives({{drive, td::DriveType::Fixed}});
+    windows->add(std::make_unique<TFrame1>(services));
+    TFrame1& frame = *windows->find<TFrame1>();
+    // The first-show steps; what they report is not looked at here.
+    dialogs.allowUnscriptedBoxes();
+    frame.show();
+    QCoreApplication::processEvents();
+    dialogs.clear();
+    dialogs.allowUnscriptedBoxes(false);
+    QTableView& grid = *frame.StringGrid6;
+    const int gridBefore = grid.width();
+
+    // Resized while the Options tab is shown, the other pages take the new size at once.
+    frame.PageControl1->setCurrentWidget(frame.TabSheet4);
+    frame.resize(900, 640);
+    frame.LayoutMainWindow();
+    const struct {
+        QWidget* page;
+        QWidget* control;
+    } pages[] = {{frame.TabSheet1, frame.StringGrid2}, {frame.TabSheet5, &grid}};
+    for (const auto& p : pages) {
+        const QRect hidden = p.control->geometry();
+        const int firstColumn = grid.columnWidth(0);
+        frame.PageControl1->setCurrentWidget(p.page);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(p.control->geometry(), hidden) << p.page->objectName().toStdString();
+        EXPECT_EQ(grid.columnWidth(0), firstColumn);
+        frame.PageControl1->setCurrentWidget(frame.TabSheet4);
+    }
+    EXPECT_GE(grid.width(), gridBefore + 900 - 580);
+
+    // At the default size the name and the time of a hit show whole.
+    frame.resize(580, 420);
+    frame.PageControl1->setCurrentWidget(frame.TabSheet5);
+    frame.LayoutMainWindow();
+    frame.FillDriveList();
+    frame.ListBox2->item(0)->setSelected(true);
+    frame.RunSearch();
+    ASSERT_EQ(grid.model()->rowCount(), 1);
+    for (const int column : {td::kSearchName, td::kSearchTime}) {
+        const QString text = grid.model()->index(0, column).data().toString();
+        EXPECT_GE(grid.columnWidth(column), grid.fontMetrics().horizontalAdvance(text) + 2)
+            << text.toStdString();
+    }
+    EXPECT_EQ(grid.model()->index(0, td::kSearchName).data().toString(), "DejaVuSans-Bold.ttf");
 }
