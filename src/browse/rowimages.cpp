@@ -1,5 +1,6 @@
 #include "browse/rowimages.h"
 
+#include <QCoreApplication>
 #include <QMutex>
 #include <QPainter>
 #include <QThread>
@@ -100,14 +101,26 @@ std::optional<QImage> renderRowImage(const RowImageJob& job) {
     return image;
 }
 
+namespace {
+
+QThreadPool* g_rowPool = nullptr;
+
+}  // namespace
+
 QThreadPool& rowPool() {
-    static QThreadPool* pool = [] {
-        auto* made = new QThreadPool;
-        made->setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
-        made->setExpiryTimeout(10000);
-        return made;
-    }();
-    return *pool;
+    if (g_rowPool == nullptr) {
+        g_rowPool = new QThreadPool;
+        g_rowPool->setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
+        g_rowPool->setExpiryTimeout(10000);
+        // The workers end with the application, not after it: a thread that ends runs its
+        // font caches' clean-up (fontconfig patterns among them), which a thread still waiting
+        // for work at exit never does.
+        qAddPostRoutine([] {
+            delete g_rowPool;
+            g_rowPool = nullptr;
+        });
+    }
+    return *g_rowPool;
 }
 
 // What the pool's tasks share with the cache: whether it still lives, and the rows it wants.
