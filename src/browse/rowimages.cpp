@@ -71,8 +71,7 @@ std::optional<QImage> renderRowImage(const RowImageJob& job) {
         std::shared_ptr<const FontFace> face;
         QRawFont opened;
         face = FaceCache::shared().open(row.path, 0, &opened);
-        if (!face || (face->family().compare(row.family, Qt::CaseInsensitive) != 0 &&
-                      face->names().fullName.compare(row.family, Qt::CaseInsensitive) != 0)) {
+        if (!face || !face->isNamed(row.family)) {
             return std::nullopt;
         }
         sample = DrawingFont::fromFace(face, style, samplePixels, std::move(opened));
@@ -80,9 +79,7 @@ std::optional<QImage> renderRowImage(const RowImageJob& job) {
             return std::nullopt;
         }
         // While the row's file is active, a base font of its name is that file too.
-        if (face->family().compare(job.options.baseFont.trimmed(), Qt::CaseInsensitive) == 0 ||
-            face->names().fullName.compare(job.options.baseFont.trimmed(), Qt::CaseInsensitive) ==
-                0) {
+        if (face->isNamed(job.options.baseFont)) {
             base = DrawingFont::fromFace(face, FontStyle{}, captionPixels);
         }
     } else {

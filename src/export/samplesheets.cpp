@@ -73,12 +73,6 @@ struct PoolRow {
     PortableFont base;
 };
 
-bool isNamed(const FontFace& face, const QString& name) {
-    const QString wanted = name.trimmed();
-    return face.family().compare(wanted, Qt::CaseInsensitive) == 0 ||
-           face.names().fullName.compare(wanted, Qt::CaseInsensitive) == 0;
-}
-
 bool inkIn(const QImage& image, int top, int bottom) {
     const QRgb white = qRgb(255, 255, 255);
     for (int y = top; y < bottom; ++y) {
@@ -106,11 +100,11 @@ QImage drawPoolRow(const PoolRow& job) {
         std::shared_ptr<const FontFace> face;
         QRawFont opened;
         face = FaceCache::shared().open(row.fontFile, 0, &opened);
-        if (!face || !isNamed(*face, row.face)) {
+        if (!face || !face->isNamed(row.face)) {
             return {};
         }
         sample = DrawingFont::fromFace(face, row.style, samplePixels, std::move(opened));
-        if (isNamed(*face, job.text.baseFont)) {
+        if (face->isNamed(job.text.baseFont)) {
             base = DrawingFont::fromFace(face, FontStyle{}, captionPixels);
         }
     } else {

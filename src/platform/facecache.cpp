@@ -131,6 +131,12 @@ qint64 nanoseconds(const struct timespec& time) {
 
 }  // namespace
 
+bool FontFace::isNamed(const QString& name) const {
+    const QString wanted = name.trimmed();
+    return family().compare(wanted, Qt::CaseInsensitive) == 0 ||
+           m_names.fullName.compare(wanted, Qt::CaseInsensitive) == 0;
+}
+
 FontFace::~FontFace() {
     if (m_mapping) {
         ::munmap(m_mapping, size_t(m_mappedSize));

@@ -55,6 +55,9 @@ class FontFace {
     const QString& rawFamily() const { return m_rawFamily; }
     // The face's own family: name 1, else what QRawFont reports.
     QString family() const { return m_names.family.isEmpty() ? m_rawFamily : m_names.family; }
+    // Whether `name` (trimmed, any case) is the face's family or full name, as the font table
+    // matches a face name against an active file.
+    bool isNamed(const QString& name) const;
     bool isBold() const { return m_bold; }
     bool isItalic() const { return m_italic; }
     // Bytes held for this face (the mapped file, or the extracted face of a collection).
